@@ -1,0 +1,32 @@
+# make run        install what is missing, build in Release, start wavestring
+# make run-paced  the same for wavestring_paced
+# make test       install what is missing, build, run every test
+BUILD_DIR ?= build
+BUILD_TYPE ?= Release
+CMAKE_FLAGS ?=
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DWAVESTRING_WERROR=ON
+endif
+
+.PHONY: all deps build run run-paced test clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) --parallel
+
+run: build
+	$(BUILD_DIR)/wavestring
+
+run-paced: build
+	$(BUILD_DIR)/wavestring_paced
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,103 @@
+#include "frame.h"
+
+#include <cstdio>
+
+static_assert(kLeftButton == SDL_BUTTON_LEFT && kMiddleButton == SDL_BUTTON_MIDDLE
+              && kRightButton == SDL_BUTTON_RIGHT);
+
+LoopState startLoop(SDL_Surface* screen)
+{
+    LoopState loop;
+    loop.screen = screen;
+    loop.state = makeString(screen->w);
+    loop.colours = mapTraceColours(screen->format);
+    return loop;
+}
+
+void handleKey(LoopState& loop, SDLKey key)
+{
+    switch (key) {
+    case SDLK_ESCAPE:
+        loop.quit = true;
+        break;
+    case SDLK_RETURN:
+        loop.running = !loop.running;
+        break;
+    case SDLK_SPACE:
+        resetString(loop.state);
+        break;
+    case SDLK_LEFT:
+        adjustK(loop.state, -0.01);
+        break;
+    case SDLK_RIGHT:
+        adjustK(loop.state, +0.01);
+        break;
+    case SDLK_UP:
+        adjustT(loop.state, +1);
+        break;
+    case SDLK_DOWN:
+        adjustT(loop.state, -1);
+        break;
+    default:
+        break;
+    }
+}
+
+void handleEvent(LoopState& loop, const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_QUIT:
+        loop.quit = true;
+        break;
+    case SDL_KEYDOWN:
+        handleKey(loop, event.key.keysym.sym);
+        break;
+    case SDL_MOUSEMOTION:
+        moveCursor(loop.mouse, event.motion.x, event.motion.y);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        pressButton(loop.mouse, event.button.button);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        releaseButton(loop.mouse);
+        break;
+    default:
+        break;
+    }
+}
+
+Uint32 framePause(const StringState& state)
+{
+#if WAVESTRING_PACED
+    return static_cast<Uint32>(state.t);
+#else
+    (void)state;
+    return 1;
+#endif
+}
+
+void runFrame(LoopState& loop)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        handleEvent(loop, event);
+
+    SDL_Surface* screen = loop.screen;
+    StringState& state = loop.state;
+    SDL_FillRect(screen, nullptr, loop.colours.background);
+    applyMouseMode(loop.mouse, state, screen->h / 2);
+
+    if (loop.running)
+        couplePoints(state);
+    for (int i = 0; i < state.w; ++i) {
+        if (loop.running)
+            advancePoint(state, i);
+        drawColumn(screen, state, i, loop.colours);
+    }
+
+    std::snprintf(loop.frameCaption, sizeof loop.frameCaption, kCaptionFormat, state.k,
+                  static_cast<unsigned>(state.t));
+    SDL_WM_SetCaption(loop.frameCaption, "");
+    SDL_Delay(framePause(state));
+    SDL_Flip(screen);
+}

@@ -1,0 +1,46 @@
+#include "plot.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+TraceColours mapTraceColours(const SDL_PixelFormat* format)
+{
+    // SDL's mapping functions take a non-const format in SDL 1.2.
+    SDL_PixelFormat* f = const_cast<SDL_PixelFormat*>(format);
+    TraceColours colours;
+    colours.background = SDL_MapRGB(f, 0, 0, 0);
+    colours.velocity = SDL_MapRGBA(f, 255, 0, 0, 255);
+    colours.freePoint = SDL_MapRGBA(f, 255, 255, 255, 255);
+    colours.anchoredPoint = SDL_MapRGBA(f, 0, 255, 0, 255);
+    return colours;
+}
+
+void setPixel(SDL_Surface* surface, int x, int y, Uint32 colour)
+{
+    if (surface->w <= 0 || surface->h <= 0)
+        return;
+    const int col = static_cast<int>(limite(x, 0, surface->w - 1));
+    const int row = static_cast<int>(limite(y, 0, surface->h - 1));
+    Uint8* pixel = static_cast<Uint8*>(surface->pixels)
+                   + static_cast<std::size_t>(row) * surface->pitch
+                   + 4 * static_cast<std::size_t>(col);
+    std::memcpy(pixel, &colour, sizeof colour);
+}
+
+int rowFor(double value, int height)
+{
+    if (std::isnan(value))
+        return height / 2;
+    // A whole number after round, so the conversion is exact once clamped
+    // into the int range; converting a double outside it is undefined.
+    const double row = std::round(value) + static_cast<double>(height / 2);
+    return static_cast<int>(limite(row, INT_MIN, INT_MAX));
+}
+
+void drawColumn(SDL_Surface* surface, const StringState& state, int i, const TraceColours& colours)
+{
+    setPixel(surface, i, rowFor(state.vel[i], surface->h), colours.velocity);
+    const Uint32 dot = isAnchored(state, i) ? colours.anchoredPoint : colours.freePoint;
+    setPixel(surface, i, rowFor(state.pos[i], surface->h), dot);
+}

@@ -1,0 +1,31 @@
+// Drawing the string on a 32-bit software surface: per column a red dot at
+// the height of the point's velocity, then a white (anchored: green) dot at
+// the height of its displacement, both measured from the centre row.
+#pragma once
+
+#include <SDL.h>
+
+#include "string_model.h"
+
+struct TraceColours {
+    Uint32 background; // black
+    Uint32 velocity;   // red
+    Uint32 freePoint;  // white
+    Uint32 anchoredPoint; // green
+};
+
+// The colours in the surface's own pixel format.
+TraceColours mapTraceColours(const SDL_PixelFormat* format);
+
+// Stores one 32-bit pixel, with the column and the row clamped into the
+// surface: a dot off the edge sticks to the edge.
+void setPixel(SDL_Surface* surface, int x, int y, Uint32 colour);
+
+// Screen row of a displacement or velocity on a surface of the given height:
+// round(value) below the centre row height / 2. Values beyond the int range
+// come back as INT_MIN or INT_MAX (setPixel then puts them on the edge row);
+// a NaN comes back as the centre row.
+int rowFor(double value, int height);
+
+// Draws the two dots of column i.
+void drawColumn(SDL_Surface* surface, const StringState& state, int i, const TraceColours& colours);

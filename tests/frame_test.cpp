@@ -1,0 +1,231 @@
+// Whole frames on SDL's dummy video driver, driven by events pushed into
+// SDL's queue, as the program sees them.
+#include "support.h"
+
+using Frame = DummyWindow;
+
+TEST_F(Frame, CaptionIsTheTitleThenShowsKAndT)
+{
+    EXPECT_EQ(caption(), "Vibrelle");
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1");
+    pushKey(SDLK_RIGHT);
+    pushKey(SDLK_UP);
+    pushKey(SDLK_UP);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.910000 et t=3");
+}
+
+TEST_F(Frame, LongestCaptionFitsWhole)
+{
+    loop.state.k = 1.0;
+    loop.state.t = 1000;
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=1.000000 et t=1000");
+}
+
+TEST_F(Frame, StringAtRestIsOneWhiteDotPerColumnOnTheCentreRow)
+{
+    runFrame(loop);
+    for (int x = 0; x < 640; ++x)
+        ASSERT_EQ(rowsWith(screen, x, white()), "240") << "column " << x;
+    EXPECT_EQ(countPixels(screen, red()), 0);
+    EXPECT_EQ(countPixels(screen, black()), 640 * 479);
+}
+
+TEST_F(Frame, EachFrameStartsFromABlackSurface)
+{
+    SDL_FillRect(screen, nullptr, red());
+    runFrame(loop);
+    EXPECT_EQ(countPixels(screen, black()), 640 * 479);
+}
+
+TEST_F(Frame, AHeldLeftButtonPlucksTheStringFrameByFrame)
+{
+    pushMotion(100, 340);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
+    runFrame(loop);
+    EXPECT_EQ(rowsWith(screen, 100, white()), "250");
+    EXPECT_EQ(rowsWith(screen, 100, red()), "150"); // velocity -90
+    EXPECT_EQ(rowsWith(screen, 99, white()), "285");
+    EXPECT_EQ(rowsWith(screen, 101, white()), "285");
+    runFrame(loop);
+    EXPECT_EQ(rowsWith(screen, 100, white()), "209"); // -30.5 rounds to -31
+    EXPECT_EQ(rowsWith(screen, 99, white()), "330");
+}
+
+TEST_F(Frame, PressAndReleaseInOneDrainDoNothing)
+{
+    pushMotion(200, 100);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
+    runFrame(loop);
+    EXPECT_EQ(loop.state.pos[200], 0.0);
+    EXPECT_EQ(loop.mouse.mode, MouseMode::None);
+}
+
+TEST_F(Frame, TheWheelEndsALeftDrag)
+{
+    pushMotion(200, 100);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
+    runFrame(loop);
+    pushButton(SDL_BUTTON_WHEELUP, SDL_MOUSEBUTTONDOWN);
+    pushButton(SDL_BUTTON_WHEELUP, SDL_MOUSEBUTTONUP);
+    runFrame(loop);
+    EXPECT_EQ(loop.mouse.mode, MouseMode::None);
+}
+
+TEST_F(Frame, ReturnPausesAndTwiceInOneDrainKeepsRunning)
+{
+    pushKey(SDLK_RETURN);
+    pushKey(SDLK_RETURN);
+    runFrame(loop);
+    EXPECT_TRUE(loop.running);
+
+    pushKey(SDLK_RETURN);
+    pushMotion(320, 440);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
+    runFrame(loop);
+    EXPECT_FALSE(loop.running);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
+    for (int n = 0; n < 3; ++n)
+        runFrame(loop);
+    // Paused, the dot stays exactly under the cursor and nothing else moves.
+    EXPECT_EQ(loop.state.pos[320], 200.0);
+    EXPECT_EQ(rowsWith(screen, 320, white()), "440");
+    EXPECT_EQ(rowsWith(screen, 321, white()), "240");
+
+    pushKey(SDLK_RETURN);
+    runFrame(loop);
+    EXPECT_TRUE(loop.running);
+    EXPECT_EQ(loop.state.pos[321], 90.0); // 0.9 * 200 / 2
+}
+
+TEST_F(Frame, SpaceWhilePausedClearsTheStringAndKeepsKAndT)
+{
+    pushKey(SDLK_LEFT);
+    pushKey(SDLK_UP);
+    pushMotion(30, 30);
+    pushButton(SDL_BUTTON_RIGHT, SDL_MOUSEBUTTONDOWN);
+    runFrame(loop);
+    pushButton(SDL_BUTTON_RIGHT, SDL_MOUSEBUTTONUP);
+    pushKey(SDLK_RETURN);
+    pushKey(SDLK_SPACE);
+    runFrame(loop);
+    runFrame(loop);
+    EXPECT_FALSE(loop.running);
+    EXPECT_EQ(countPixels(screen, white()), 640);
+    EXPECT_EQ(countPixels(screen, red()), 0);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.890000 et t=2");
+}
+
+TEST_F(Frame, EscapeEndsTheLoopAfterTheRestOfTheFrame)
+{
+    pushMotion(10, 300);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
+    pushKey(SDLK_ESCAPE);
+    pushKey(SDLK_RIGHT); // still handled: the drain empties the queue
+    int frames = 0;
+    while (!loop.quit) {
+        runFrame(loop);
+        ++frames;
+    }
+    EXPECT_EQ(frames, 1);
+    // Edited to 60, then stepped with the new k: 60 + 0.91 * (-120 / 2).
+    EXPECT_DOUBLE_EQ(loop.state.pos[10], 5.4);
+    EXPECT_EQ(rowsWith(screen, 10, white()), "245");
+    EXPECT_EQ(caption(), "Vibrelle : k=0.910000 et t=1");
+}
+
+TEST_F(Frame, ClosingTheWindowEndsTheLoopAfterTheRestOfTheFrame)
+{
+    pushQuit();
+    runFrame(loop);
+    EXPECT_TRUE(loop.quit);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1");
+    EXPECT_EQ(countPixels(screen, white()), 640);
+}
+
+TEST_F(Frame, OtherKeysAndKeyReleasesChangeNothing)
+{
+    for (SDLKey key : {SDLK_a, SDLK_q, SDLK_TAB, SDLK_BACKSPACE, SDLK_KP_ENTER, SDLK_LSHIFT, SDLK_F1, SDLK_PAGEUP})
+        pushKey(key);
+    for (SDLKey key : {SDLK_ESCAPE, SDLK_RETURN, SDLK_SPACE, SDLK_LEFT, SDLK_RIGHT, SDLK_UP, SDLK_DOWN})
+        pushKey(key, SDL_KEYUP);
+    loop.state.pos[5] = 12.0;
+    runFrame(loop);
+    EXPECT_FALSE(loop.quit);
+    EXPECT_TRUE(loop.running);
+    EXPECT_EQ(loop.state.k, 0.9);
+    EXPECT_EQ(loop.state.t, 1);
+    EXPECT_NE(loop.state.pos[5], 0.0);
+}
+
+#if WAVESTRING_PACED
+TEST_F(Frame, UpAndDownSetThePauseFrom0To1000)
+{
+    EXPECT_EQ(framePause(loop.state), 1u);
+    pushKey(SDLK_DOWN);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=0");
+    EXPECT_EQ(framePause(loop.state), 0u);
+    pushKey(SDLK_DOWN);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=0");
+    loop.state.t = 999;
+    pushKey(SDLK_UP);
+    pushKey(SDLK_UP);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1000");
+    EXPECT_EQ(framePause(loop.state), 1000u);
+}
+
+TEST_F(Frame, MiddleClickShowsNothingAndItsReleaseEndsADrag)
+{
+    pushMotion(60, 60);
+    pushButton(SDL_BUTTON_MIDDLE, SDL_MOUSEBUTTONDOWN);
+    runFrame(loop);
+    EXPECT_EQ(countPixels(screen, white()), 640);
+    EXPECT_EQ(rowsWith(screen, 60, white()), "240");
+    pushButton(SDL_BUTTON_MIDDLE, SDL_MOUSEBUTTONUP);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
+    runFrame(loop);
+    EXPECT_EQ(loop.mouse.mode, MouseMode::SetPosition);
+    pushButton(SDL_BUTTON_MIDDLE, SDL_MOUSEBUTTONDOWN);
+    pushButton(SDL_BUTTON_MIDDLE, SDL_MOUSEBUTTONUP);
+    runFrame(loop);
+    EXPECT_EQ(loop.mouse.mode, MouseMode::None);
+}
+#else
+TEST_F(Frame, PauseIsOneMillisecondWhateverT)
+{
+    loop.state.t = 1000;
+    EXPECT_EQ(framePause(loop.state), 1u);
+}
+
+TEST_F(Frame, MiddleClickShowsAGreenDotUnderTheCursor)
+{
+    pushKey(SDLK_RETURN);
+    pushMotion(60, 200);
+    pushButton(SDL_BUTTON_MIDDLE, SDL_MOUSEBUTTONDOWN);
+    runFrame(loop);
+    pushButton(SDL_BUTTON_MIDDLE, SDL_MOUSEBUTTONUP);
+    runFrame(loop);
+    EXPECT_EQ(rowsWith(screen, 60, green()), "200");
+    EXPECT_EQ(rowsWith(screen, 60, red()), "240");
+    EXPECT_EQ(countPixels(screen, green()), 1);
+    EXPECT_EQ(countPixels(screen, white()), 639);
+}
+
+TEST_F(Frame, TStopsAt1And1000InTheCaption)
+{
+    pushKey(SDLK_DOWN);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1");
+    loop.state.t = 999;
+    pushKey(SDLK_UP);
+    pushKey(SDLK_UP);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1000");
+}
+#endif

@@ -1,0 +1,115 @@
+// Helpers shared by the tests: a 640 x 480 window on SDL's dummy video
+// driver, events pushed into SDL's queue, and pixel look-ups.
+#pragma once
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "frame.h"
+
+inline Uint32 pixelAt(SDL_Surface* surface, int x, int y)
+{
+    Uint32 value;
+    std::memcpy(&value, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + 4 * x, sizeof value);
+    return value;
+}
+
+// The rows of column x that hold the given colour, as a string like "240" or
+// "237 243", so that expectations read as the picture.
+inline std::string rowsWith(SDL_Surface* surface, int x, Uint32 colour)
+{
+    std::string rows;
+    for (int y = 0; y < surface->h; ++y)
+        if (pixelAt(surface, x, y) == colour)
+            rows += (rows.empty() ? "" : " ") + std::to_string(y);
+    return rows;
+}
+
+inline int countPixels(SDL_Surface* surface, Uint32 colour)
+{
+    int count = 0;
+    for (int y = 0; y < surface->h; ++y)
+        for (int x = 0; x < surface->w; ++x)
+            count += pixelAt(surface, x, y) == colour;
+    return count;
+}
+
+// A 32-bit software surface in the screen's usual layout (no window needed).
+inline SDL_Surface* makeSurface(int w, int h)
+{
+    return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0x00ff0000, 0x0000ff00, 0x000000ff, 0);
+}
+
+class DummyWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        SDL_WM_SetCaption(kWindowTitle, "");
+        screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
+        ASSERT_NE(screen, nullptr) << SDL_GetError();
+        loop = startLoop(screen);
+    }
+
+    void TearDown() override { SDL_Quit(); }
+
+    static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 0); }
+
+    static void pushKey(SDLKey key, Uint8 type = SDL_KEYDOWN)
+    {
+        SDL_Event event{};
+        event.type = type;
+        event.key.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = key;
+        push(event);
+    }
+
+    static void pushMotion(Uint16 x, Uint16 y)
+    {
+        SDL_Event event{};
+        event.type = SDL_MOUSEMOTION;
+        event.motion.type = SDL_MOUSEMOTION;
+        event.motion.x = x;
+        event.motion.y = y;
+        push(event);
+    }
+
+    static void pushButton(Uint8 button, Uint8 type)
+    {
+        SDL_Event event{};
+        event.type = type;
+        event.button.type = type;
+        event.button.button = button;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        push(event);
+    }
+
+    static void pushQuit()
+    {
+        SDL_Event event{};
+        event.type = SDL_QUIT;
+        push(event);
+    }
+
+    static std::string caption()
+    {
+        char* title = nullptr;
+        char* icon = nullptr;
+        SDL_WM_GetCaption(&title, &icon);
+        return title ? title : "";
+    }
+
+    Uint32 white() const { return loop.colours.freePoint; }
+    Uint32 red() const { return loop.colours.velocity; }
+    Uint32 green() const { return loop.colours.anchoredPoint; }
+    Uint32 black() const { return loop.colours.background; }
+
+    SDL_Surface* screen = nullptr;
+    LoopState loop;
+};
