@@ -295,9 +295,6 @@ class Picture:
     def rows(self, x, colour):
         return sorted(y for (column, y), name in self.dots.items() if column == x and name == colour)
 
-    def count(self, colour):
-        return sum(1 for name in self.dots.values() if name == colour)
-
     def differences(self, wanted, limit=8):
         lines = []
         for key in sorted(set(self.dots) | set(wanted.dots)):
