@@ -1,0 +1,50 @@
+#!/bin/sh
+# install_test.sh BUILD_DIR PYTHON WINDOW_TEST TOOLS_DIR
+# Installs the build into a temporary prefix and checks what a desktop gets:
+# both programs, valid menu entries, man pages that render without a warning,
+# the icon; and that the installed programs open their window and quit.
+set -eu
+build=$1 python=$2 window_test=$3 tools=$4
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+expected="bin/wavestring
+bin/wavestring_paced
+share/applications/wavestring.desktop
+share/applications/wavestring_paced.desktop
+share/icons/hicolor/scalable/apps/wavestring.svg
+share/man/man6/wavestring.6
+share/man/man6/wavestring_paced.6"
+found=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
+[ "$found" = "$expected" ] || fail "installed files:
+$found
+expected:
+$expected"
+
+desktop-file-validate "$prefix"/share/applications/*.desktop || fail "desktop-file-validate"
+for program in wavestring wavestring_paced; do
+  entry=$prefix/share/applications/$program.desktop
+  grep -qx "Exec=$program" "$entry" || fail "$entry does not start $program"
+  grep -qx "Icon=wavestring" "$entry" || fail "$entry has not the installed icon"
+  [ -x "$prefix/bin/$program" ] || fail "$program is not executable"
+done
+
+for page in "$prefix"/share/man/man6/*.6; do
+  warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "$page: $warnings"
+  text=$(man -l "$page" 2>/dev/null)
+  for section in NAME SYNOPSIS DESCRIPTION MOUSE KEYS PARAMETERS "EXIT STATUS"; do
+    printf '%s\n' "$text" | grep -qx "$section" || fail "$page has no $section section"
+  done
+done
+
+# The installed programs open their window on a real X server, and Escape
+# and the close button end them with status 0.
+"$python" "$window_test" --program "$prefix/bin/wavestring" --variant main \
+  --sdl classic --tools "$tools" quit
+"$python" "$window_test" --program "$prefix/bin/wavestring_paced" --variant paced \
+  --sdl classic --tools "$tools" quit
+echo "installed and checked in $prefix"

@@ -1,0 +1,34 @@
+#!/bin/sh
+# package_test.sh BUILD_DIR
+# Builds the Debian package with cpack into a temporary directory and checks
+# its control fields and contents. The package is not installed.
+set -eu
+build=$1
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >/dev/null
+set -- "$out"/wavestring_*.deb
+[ -f "$1" ] || fail "no package in $out"
+deb=$1
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+case "$depends" in
+  *"libsdl1.2debian (>= 1.2"*) ;;
+  *) fail "the dependencies do not name the SDL 1.2 runtime" ;;
+esac
+[ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "section is not games"
+
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
+expected="./usr/bin/wavestring
+./usr/bin/wavestring_paced
+./usr/share/applications/wavestring.desktop
+./usr/share/applications/wavestring_paced.desktop
+./usr/share/icons/hicolor/scalable/apps/wavestring.svg
+./usr/share/man/man6/wavestring.6
+./usr/share/man/man6/wavestring_paced.6"
+[ "$files" = "$expected" ] || fail "package files:
+$files"
+echo "$(basename "$deb") checked"

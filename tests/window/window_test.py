@@ -1,0 +1,335 @@
+#!/usr/bin/env python3
+"""Real-window checks of wavestring and wavestring_paced.
+
+Each run starts its own Xvfb, starts the program in it on the SDL 1.2 library
+asked for, and does what a user does: moves the pointer, presses buttons and
+keys, closes the window; then reads back what a user would see, the window's
+pixels and its caption.
+
+usage: window_test.py --program PATH --variant main|paced --sdl classic|compat
+                      [--tools DIR] CHECK
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True  # keep the source tree clean
+
+from xsession import (CENTRE_ROW, WIDTH, Failure, Picture, SDL_LIBRARIES, Session,
+                      deadline_loop, rest_rows)
+
+LEFT, MIDDLE, RIGHT = 1, 2, 3
+REST = Picture.of_string(rest_rows())
+
+
+def caption(k, t):
+    return f"Vibrelle : k={k} et t={t}"
+
+
+def caption_t(text):
+    match = re.fullmatch(r"Vibrelle : k=(-?\d+\.\d{6}) et t=(\d+)", text)
+    if not match:
+        raise Failure(f"caption {text!r} is not 'Vibrelle : k=%f et t=%u'")
+    return float(match.group(1)), int(match.group(2))
+
+
+def k_out_of_range(text):
+    return not 0.0 <= caption_t(text)[0] <= 1.0 or "k=-" in text
+
+
+def press_until(session, key, wanted, forbidden, batch=40):
+    """Presses key until the caption reads wanted, in batches that SDL's event
+    queue holds, waiting for each batch to show before the next: the paced
+    program drains its queue only once per frame of up to a second. Every key
+    counts one step in the caption; a press that SDL dropped is made again."""
+    for _ in range(60):
+        now = session.caption()
+        if forbidden(now):
+            raise Failure(f"caption {now!r} on the way to {wanted!r}")
+        if now == wanted:
+            return
+        steps = remaining_steps(now, wanted)
+        count = min(batch, max(steps, 1))
+        session.keys(*[key] * count)
+        expected = step_caption(now, wanted, count)
+        for _ in deadline_loop(3):
+            now = session.caption()
+            if forbidden(now):
+                raise Failure(f"caption {now!r} on the way to {wanted!r}")
+            if now == expected:
+                break
+        # else a press was lost: look again
+    raise Failure(f"caption never read {wanted!r}; it reads {session.caption()!r}")
+
+
+def remaining_steps(now, wanted):
+    (k_now, t_now), (k_want, t_want) = caption_t(now), caption_t(wanted)
+    return max(round(abs(k_want - k_now) / 0.01), abs(t_want - t_now))
+
+
+def step_caption(now, wanted, count):
+    """The caption count presses after now, going towards wanted."""
+    (k_now, t_now), (k_want, t_want) = caption_t(now), caption_t(wanted)
+    if k_now != k_want:
+        steps = min(count, round(abs(k_want - k_now) / 0.01))
+        k = k_now + steps * 0.01 * (1 if k_want > k_now else -1)
+        return caption(f"{abs(k):.6f}", t_now)
+    steps = min(count, abs(t_want - t_now))
+    return caption(f"{k_now:.6f}", t_now + steps * (1 if t_want > t_now else -1))
+
+
+# -- the checks ------------------------------------------------------------------
+
+def check_rest(session, variant):
+    """First caption, and the string at rest: one white dot per column on the
+    centre row, no red, nothing else, frame after frame."""
+    first = caption("0.900000", 1)
+    session.wait_caption(first)
+    # The bare title set at start-up lasts until the first frame, often too
+    # short a time to be seen; when it is seen, it comes first.
+    if session.captions_seen not in ([first], ["Vibrelle", first]):
+        raise Failure(f"captions at start-up: {session.captions_seen}")
+    session.wait_picture(REST, what="the string at rest")
+    for _ in range(5):
+        picture = session.picture()
+        if picture != REST:
+            raise Failure("a string at rest moved:\n" + picture.differences(REST))
+
+
+def check_paused_edits(session, variant):
+    """While paused, each button puts its dot exactly under the cursor; Space
+    clears everything and the string then stays flat."""
+    session.keys("Return")  # pause
+
+    rows = rest_rows()
+    rows[100] = 340
+    session.move(100, 340)
+    session.press(LEFT)
+    session.wait_picture(Picture.of_string(rows), what="white dot under the cursor at column 100")
+    session.release(LEFT)
+
+    velocity_rows = rest_rows()
+    velocity_rows[200] = 100
+    session.move(200, 100)
+    session.press(RIGHT)
+    wanted = Picture.of_string(rows, velocity_rows=velocity_rows)
+    session.wait_picture(wanted, what="red dot under the cursor at column 200")
+    session.release(RIGHT)
+
+    # A middle press, then a key: once the caption shows the key, the frame
+    # that took the press has drawn.
+    session.move(300, 400)
+    session.press(MIDDLE)
+    session.keys("Right")
+    session.wait_caption(caption("0.910000", 1))
+    anchors = ()
+    if variant == "main":
+        rows[300] = 400
+        anchors = (300,)
+    wanted = Picture.of_string(rows, anchors=anchors, velocity_rows=velocity_rows)
+    session.wait_picture(wanted, seconds=2, what="the middle click's result")
+    session.release(MIDDLE)
+    session.keys("Left")
+    session.wait_caption(caption("0.900000", 1))
+    picture = session.picture()
+    if picture != wanted:
+        raise Failure("releasing the middle button changed the picture:\n"
+                      + picture.differences(wanted))
+
+    session.keys("space")
+    session.wait_picture(REST, what="the cleared string")
+    session.keys("Return")  # run again
+    for _ in range(5):
+        picture = session.picture()
+        if picture != REST:
+            raise Failure("the cleared string moved:\n" + picture.differences(REST))
+    session.wait_caption(caption("0.900000", 1))
+
+
+def check_k_and_low_t(session, variant):
+    """k stops at 1 and at 0; t stops at its lower bound (1, or 0 when paced)."""
+    def t_out_of_range(text):
+        low = 0 if variant == "paced" else 1
+        return not low <= caption_t(text)[1] <= 1000
+
+    def out_of_range(text):
+        return k_out_of_range(text) or t_out_of_range(text)
+
+    press_until(session, "Right", caption("1.000000", 1), out_of_range)
+    session.keys("Right", "Right", "Right", "Left")
+    session.wait_caption(caption("0.990000", 1), forbidden=out_of_range)
+
+    press_until(session, "Left", caption("0.000000", 1), out_of_range)
+    session.keys("Left", "Left", "Left", "Right")
+    session.wait_caption(caption("0.010000", 1), forbidden=out_of_range)
+
+    low = 0 if variant == "paced" else 1
+    press_until(session, "Down", caption("0.010000", low), out_of_range)
+    session.keys("Down", "Down", "Down", "Up")
+    session.wait_caption(caption("0.010000", low + 1), forbidden=out_of_range)
+
+
+def check_high_t(session, variant):
+    """t stops at 1000. In wavestring_paced each frame then lasts a second."""
+    def out_of_range(text):
+        return not caption_t(text)[1] <= 1000
+
+    press_until(session, "Up", caption("0.900000", 1000), out_of_range)
+    session.keys("Up", "Up", "Up", "Down")
+    session.wait_caption(caption("0.900000", 999), forbidden=out_of_range)
+
+
+def check_pluck(session, variant):
+    """A pluck made while paused runs off in waves once resumed: the picture
+    changes from frame to frame, then settles back to rest (the pluck adds
+    100 / 640 to the mean displacement, which rounds to the centre row)."""
+    session.keys("Return")  # pause
+    rows = rest_rows()
+    rows[320] = 340
+    session.move(320, 340)
+    session.press(LEFT)
+    plucked = Picture.of_string(rows)
+    session.wait_picture(plucked, what="the pluck")
+    session.release(LEFT)
+    session.wait_caption(caption("0.900000", 1))  # a frame after the release
+    if session.picture() != plucked:
+        raise Failure("the paused string moved")
+
+    session.keys("Return")  # run
+    session.wait_picture(lambda picture: picture != plucked, what="the first wave")
+    pictures = [session.picture() for _ in range(4)]
+    for earlier, later in zip(pictures, pictures[1:]):
+        if earlier == later:
+            raise Failure("the plucked string stood still between two frames")
+    if any(picture == REST for picture in pictures):
+        raise Failure("the plucked string was back at rest at once")
+    session.wait_picture(REST, seconds=30, what="the string settled back to rest")
+
+
+def check_anchors(session, variant):
+    """Two anchors placed while paused hold while the string runs, and the
+    string comes to rest on the straight lines between them, along both arcs
+    of the loop. The lines rise 64 rows over 320 columns, so every point's
+    rest height is a multiple of 0.2 and rounds without doubt."""
+    session.keys("Return")  # pause
+    rows = rest_rows()
+    anchors = {160: 208, 480: 272}
+    placed = []
+    for x, row in anchors.items():
+        session.move(x, row)
+        session.press(MIDDLE)
+        rows[x] = row
+        placed.append(x)
+        session.wait_picture(Picture.of_string(rows, anchors=placed), what=f"anchor at column {x}")
+        session.release(MIDDLE)
+
+    # k = 0.98 lets the string settle in a few hundred frames.
+    press_until(session, "Right", caption("0.980000", 1), k_out_of_range)
+    session.keys("Return")  # run
+
+    def height(x):
+        (x1, h1), (x2, h2) = [(x, row - CENTRE_ROW) for x, row in anchors.items()]
+        if x1 <= x <= x2:
+            return h1 + (h2 - h1) * (x - x1) / (x2 - x1)
+        span = WIDTH - (x2 - x1)
+        return h2 + (h1 - h2) * ((x - x2) % WIDTH) / span
+
+    rest_on_lines = Picture.of_string(
+        [CENTRE_ROW + round_away(height(x)) for x in range(WIDTH)], anchors=tuple(anchors))
+
+    def settled(picture):
+        for x, row in anchors.items():
+            if picture.dots.get((x, row)) != "green" or picture.rows(x, "green") != [row]:
+                raise Failure(f"the anchor at column {x} moved: green on rows "
+                              f"{picture.rows(x, 'green')}")
+        return picture == rest_on_lines
+
+    try:
+        session.wait_picture(settled, seconds=30, what="the string at rest between the anchors")
+    except Failure as failure:
+        raise Failure(f"{failure}\n{session.picture().differences(rest_on_lines)}") from None
+
+
+def round_away(value):
+    """Rounds halves away from zero, as the program does."""
+    whole = int(abs(value) + 0.5)
+    return whole if value >= 0 else -whole
+
+
+def check_quit(session, variant):
+    """Escape, and the close button, end the program with status 0."""
+    session.keys("Escape")
+    status = session.wait_exit()
+    if status != 0:
+        raise Failure(f"Escape: exit status {status}")
+    session.start()
+    session.close_window()
+    status = session.wait_exit()
+    if status != 0:
+        raise Failure(f"close button: exit status {status}")
+
+
+def check_no_display(program, sdl, name):
+    """With SDL's X11 driver and no display to open: a clear message on stderr
+    and status 1, at once. (Left to choose, either library falls back to a
+    driver that needs no display: classic SDL 1.2 to libcaca's text mode, and
+    sdl12-compat to SDL2's offscreen driver, which shows nothing.)"""
+    env = {key: value for key, value in os.environ.items()
+           if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    env["SDL_VIDEODRIVER"] = "x11"
+    if SDL_LIBRARIES[sdl]:
+        env["LD_LIBRARY_PATH"] = SDL_LIBRARIES[sdl]
+    try:
+        result = subprocess.run([program], env=env, capture_output=True, timeout=10,
+                                stdin=subprocess.DEVNULL)
+    except subprocess.TimeoutExpired:
+        raise Failure("the program still runs 10 s later with no display") from None
+    err = result.stderr.decode(errors="replace")
+    print(f"status {result.returncode}, stderr: {err!r}")
+    if result.returncode != 1:
+        raise Failure(f"exit status {result.returncode}, expected 1")
+    if not re.fullmatch(rf"{re.escape(name)}: SDL_\w+ failed: .+\n", err):
+        raise Failure(f"stderr is {err!r}, expected one line '{name}: SDL_... failed: why'")
+
+
+CHECKS = {
+    "rest": check_rest,
+    "paused_edits": check_paused_edits,
+    "k_and_low_t": check_k_and_low_t,
+    "high_t": check_high_t,
+    "pluck": check_pluck,
+    "anchors": check_anchors,
+    "quit": check_quit,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--variant", choices=("main", "paced"), required=True)
+    parser.add_argument("--sdl", choices=tuple(SDL_LIBRARIES), required=True)
+    parser.add_argument("--tools", help="directory of close_window")
+    parser.add_argument("check", choices=(*CHECKS, "no_display"))
+    args = parser.parse_args()
+
+    started = time.monotonic()
+    try:
+        if args.check == "no_display":
+            check_no_display(args.program, args.sdl, os.path.basename(args.program))
+        else:
+            with Session(args.program, args.sdl, tools_dir=args.tools) as session:
+                session.start()
+                CHECKS[args.check](session, args.variant)
+    except Failure as failure:
+        print(f"FAIL {args.check} ({args.sdl} SDL 1.2): {failure}")
+        return 1
+    print(f"ok {args.check} ({args.sdl} SDL 1.2) in {time.monotonic() - started:.1f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

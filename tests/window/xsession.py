@@ -1,0 +1,344 @@
+"""One of the programs in a real window on its own Xvfb, driven like a user.
+
+The X side goes through the usual command-line tools: Xvfb for the server,
+xdotool for real input (XTEST pointer motion, buttons and keys), xprop for the
+caption, xwd for the window's pixels, and close_window (built next to the
+tests) for the WM_DELETE_WINDOW message that a window manager would send.
+Everything waits by polling with a deadline; nothing sleeps a fixed time.
+
+Each session takes the first free display from :90 on, ten at most;
+WAVESTRING_TEST_DISPLAY and WAVESTRING_TEST_DISPLAY_TRIES change that.
+"""
+
+import array
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+WIDTH, HEIGHT = 640, 480
+CENTRE_ROW = HEIGHT // 2
+
+# SDL 1.2 implementations the programs run on, by the library directory put
+# first on LD_LIBRARY_PATH: the classic one from the system path, and
+# sdl12-compat (SDL 1.2 on top of SDL2) from its own directory.
+SDL_LIBRARIES = {
+    "classic": None,
+    "compat": "/usr/lib/x86_64-linux-gnu/sdl12-compat",
+}
+
+COLOURS = {0xFFFFFF: "white", 0xFF0000: "red", 0x00FF00: "green"}
+
+# SDL 1.2 on X11 takes a press that follows the release of the same key within
+# about 2 ms for auto-repeat and drops it; keep keys well apart.
+KEY_DELAY_MS = 10
+
+
+class Failure(Exception):
+    """What the program did differs from what a user should see."""
+
+
+def deadline_loop(seconds, interval=0.01):
+    """Yields until the deadline, sleeping a little between turns."""
+    end = time.monotonic() + seconds
+    while True:
+        yield
+        if time.monotonic() > end:
+            return
+        time.sleep(interval)
+
+
+def run_tool(*args, env=None):
+    return subprocess.run(args, env=env, check=True, capture_output=True).stdout
+
+
+def start_xvfb(first_display, tries):
+    """Starts Xvfb on the first free display from first_display on.
+
+    Xvfb writes the display number to -displayfd once it accepts clients, so
+    reading it is the wait. A display in use makes Xvfb exit, and the next one
+    is tried."""
+    for number in range(first_display, first_display + tries):
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen(
+            ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
+             "-displayfd", str(write_end)],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as ready:
+            answer = ready.read().strip()  # empty when Xvfb exits first
+        if answer:
+            return server, f":{answer}"
+        server.wait()
+    raise Failure(f"no free X display in :{first_display} to :{first_display + tries - 1}")
+
+
+class Session:
+    """Xvfb plus one run of a program in it, with the tools to drive it."""
+
+    def __init__(self, program, sdl="classic", tools_dir=None):
+        self.program = program
+        self.sdl = sdl
+        self.tools_dir = tools_dir or os.path.dirname(os.path.abspath(__file__))
+        require_tools()
+        first = int(os.environ.get("WAVESTRING_TEST_DISPLAY", "90"))
+        tries = int(os.environ.get("WAVESTRING_TEST_DISPLAY_TRIES", "10"))
+        self.xvfb, self.display = start_xvfb(first, tries)
+        self.env = dict(os.environ, DISPLAY=self.display)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.pop("SDL_VIDEODRIVER", None)
+        self.process = None
+        self.window = None
+        self.captions_seen = []
+        self.stderr = tempfile.TemporaryFile()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def close(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        if self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+        self.stderr.close()
+
+    # -- the program -------------------------------------------------------
+
+    def start(self):
+        """Starts the program and waits for its window to be on the screen."""
+        env = dict(self.env)
+        library_dir = SDL_LIBRARIES[self.sdl]
+        if library_dir:
+            env["LD_LIBRARY_PATH"] = library_dir
+        self.process = subprocess.Popen([self.program], env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=self.stderr)
+        for _ in deadline_loop(10):
+            self.check_alive()
+            found = self.xdotool_lines("search", "--onlyvisible", "--name", "^Vibrelle")
+            if found:
+                self.window = found[0]
+                break
+        else:
+            raise Failure("no window named Vibrelle appeared within 10 s")
+        self.check_sdl_library()
+        self.check_size()
+        # The window can show before the first frame has written k and t
+        # into the caption: wait for that frame, noting the captions seen.
+        self.captions_seen = []
+        for _ in deadline_loop(10):
+            self.check_alive()
+            seen = self.caption()
+            if not self.captions_seen or self.captions_seen[-1] != seen:
+                self.captions_seen.append(seen)
+            if seen.startswith("Vibrelle : "):
+                break
+        else:
+            raise Failure(f"no frame drawn within 10 s; captions seen: {self.captions_seen}")
+        # The pointer goes into the window and the window takes the keyboard.
+        self.move(WIDTH // 2, HEIGHT // 2)
+        self.xdotool("windowfocus", "--sync", self.window)
+        return self
+
+    def check_alive(self):
+        if self.process.poll() is not None:
+            raise Failure(f"the program ended with status {self.process.returncode}: "
+                          f"{self.program_stderr()!r}")
+
+    def program_stderr(self):
+        self.stderr.seek(0)
+        return self.stderr.read().decode(errors="replace")
+
+    def check_sdl_library(self):
+        """The program really runs on the SDL 1.2 library it was given."""
+        with open(f"/proc/{self.process.pid}/maps") as maps:
+            libraries = {line.split()[-1] for line in maps if "libSDL" in line}
+        compat = any("/sdl12-compat/" in path for path in libraries)
+        if compat != (self.sdl == "compat"):
+            raise Failure(f"expected the {self.sdl} SDL 1.2, found {sorted(libraries)}")
+
+    def check_size(self):
+        info = run_tool("xwininfo", "-id", self.window, env=self.env).decode()
+        size = {line.split(":")[0].strip(): line.split(":")[1].strip()
+                for line in info.splitlines() if line.strip().startswith(("Width", "Height"))}
+        if (size.get("Width"), size.get("Height")) != (str(WIDTH), str(HEIGHT)):
+            raise Failure(f"window is {size}, expected {WIDTH}x{HEIGHT}")
+
+    def wait_exit(self, seconds=10):
+        """The program's exit status, once it has ended."""
+        try:
+            return self.process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program still runs {seconds} s later") from None
+
+    # -- what the user sees ----------------------------------------------------
+
+    def caption(self):
+        """The window's title as xprop reads it."""
+        out = run_tool("xprop", "-id", self.window, "-notype", "WM_NAME", env=self.env).decode()
+        match = re.fullmatch(r'WM_NAME = "(.*)"\n', out)
+        if not match:
+            raise Failure(f"unexpected xprop output {out!r}")
+        return match.group(1)
+
+    def picture(self):
+        return Picture.from_xwd(run_tool("xwd", "-silent", "-id", self.window, env=self.env))
+
+    def wait_caption(self, wanted, seconds=10, forbidden=None):
+        """Polls the caption until it reads wanted. forbidden(caption) may name
+        a caption that must never be seen on the way."""
+        seen = None
+        for _ in deadline_loop(seconds):
+            self.check_alive()
+            seen = self.caption()
+            if forbidden and forbidden(seen):
+                raise Failure(f"caption {seen!r} while waiting for {wanted!r}")
+            if seen == wanted:
+                return seen
+        raise Failure(f"caption is {seen!r}, expected {wanted!r} within {seconds} s")
+
+    def wait_picture(self, wanted, seconds=10, what="picture"):
+        """Polls the window until its dots are exactly wanted (a Picture or a
+        function of the picture that says whether it is the one)."""
+        seen = None
+        for _ in deadline_loop(seconds):
+            self.check_alive()
+            seen = self.picture()
+            if (wanted(seen) if callable(wanted) else seen == wanted):
+                return seen
+        detail = "" if callable(wanted) else "\n" + seen.differences(wanted)
+        raise Failure(f"{what} not shown within {seconds} s{detail}")
+
+    # -- what the user does ----------------------------------------------------
+
+    def xdotool(self, *args):
+        return run_tool("xdotool", *args, env=self.env)
+
+    def xdotool_lines(self, *args):
+        result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True)
+        return result.stdout.decode().split("\n")[:-1] if result.returncode == 0 else []
+
+    def move(self, x, y):
+        """Moves the pointer to column x and row y of the window."""
+        self.xdotool("mousemove", "--window", self.window, str(x), str(y))
+
+    def press(self, button):
+        self.xdotool("mousedown", str(button))
+
+    def release(self, button):
+        self.xdotool("mouseup", str(button))
+
+    def keys(self, *names):
+        """Types the keys in order, spaced so SDL takes none for auto-repeat,
+        in batches that SDL's 128-event queue holds."""
+        for start in range(0, len(names), 40):
+            self.xdotool("key", "--delay", str(KEY_DELAY_MS), *names[start:start + 40])
+
+    def close_window(self):
+        """Clicks the close button: sends WM_DELETE_WINDOW as a window manager would."""
+        run_tool(os.path.join(self.tools_dir, "close_window"), self.window, env=self.env)
+
+
+class Picture:
+    """The window's pixels as a map from (column, row) to a colour name, for
+    every pixel that is not black."""
+
+    def __init__(self, dots):
+        self.dots = dots
+
+    @staticmethod
+    def from_xwd(data):
+        (header_size, _version, _format, _depth, width, height, _xoffset, byte_order,
+         _unit, _bit_order, _pad, bits_per_pixel, bytes_per_line) = struct.unpack(">13I", data[:52])
+        colour_count = struct.unpack(">I", data[76:80])[0]
+        if bits_per_pixel != 32 or (width, height) != (WIDTH, HEIGHT):
+            raise Failure(f"xwd gave {width}x{height} at {bits_per_pixel} bits per pixel")
+        pixels = memoryview(data)[header_size + 12 * colour_count:]
+        black_row = bytes(4 * width)
+        dots = {}
+        for y in range(height):
+            row = pixels[y * bytes_per_line:y * bytes_per_line + 4 * width]
+            if row == black_row:
+                continue
+            values = array.array("I", row.tobytes())
+            if (byte_order == 1) != (sys.byteorder == "big"):
+                values.byteswap()
+            for x, value in enumerate(values):
+                value &= 0xFFFFFF
+                if value:
+                    dots[(x, y)] = COLOURS.get(value, f"#{value:06x}")
+        return Picture(dots)
+
+    @staticmethod
+    def of_string(rows, anchors=(), velocity_rows=None):
+        """The picture of a string whose column x is drawn on rows[x]: a white
+        dot there (green for a column in anchors) over a red dot on
+        velocity_rows[x] (default: the centre row, a string at rest)."""
+        dots = {}
+        for x, row in enumerate(rows):
+            dots[(x, velocity_rows[x] if velocity_rows else CENTRE_ROW)] = "red"
+            dots[(x, row)] = "green" if x in anchors else "white"
+        return Picture(dots)
+
+    def __eq__(self, other):
+        return self.dots == other.dots
+
+    def rows(self, x, colour):
+        return sorted(y for (column, y), name in self.dots.items() if column == x and name == colour)
+
+    def differences(self, wanted, limit=8):
+        lines = []
+        for key in sorted(set(self.dots) | set(wanted.dots)):
+            have, want = self.dots.get(key, "black"), wanted.dots.get(key, "black")
+            if have != want:
+                lines.append(f"  column {key[0]} row {key[1]}: {have}, expected {want}")
+        more = f"\n  ... {len(lines) - limit} more" if len(lines) > limit else ""
+        return "\n".join(lines[:limit]) + more
+
+
+def rest_rows():
+    return [CENTRE_ROW] * WIDTH
+
+
+def write_png(path, xwd_data):
+    """Writes the window's pixels from xwd as an RGB PNG."""
+    (header_size, *_unused) = struct.unpack(">I", xwd_data[:4])
+    width, height = struct.unpack(">2I", xwd_data[16:24])
+    byte_order = struct.unpack(">I", xwd_data[28:32])[0]
+    bytes_per_line = struct.unpack(">I", xwd_data[48:52])[0]
+    colour_count = struct.unpack(">I", xwd_data[76:80])[0]
+    pixels = xwd_data[header_size + 12 * colour_count:]
+    raw = bytearray()
+    for y in range(height):
+        values = array.array("I", pixels[y * bytes_per_line:y * bytes_per_line + 4 * width])
+        if (byte_order == 1) != (sys.byteorder == "big"):
+            values.byteswap()
+        raw.append(0)  # no filter
+        for value in values:
+            raw += bytes(((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF))
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body
+                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+    with open(path, "wb") as png:
+        png.write(b"\x89PNG\r\n\x1a\n")
+        png.write(chunk(b"IHDR", struct.pack(">2I5B", width, height, 8, 2, 0, 0, 0)))
+        png.write(chunk(b"IDAT", zlib.compress(bytes(raw), 9)))
+        png.write(chunk(b"IEND", b""))
+
+
+def require_tools():
+    missing = [tool for tool in ("Xvfb", "xdotool", "xwd", "xwininfo", "xprop")
+               if not shutil.which(tool)]
+    if missing:
+        raise Failure(f"missing tools: {', '.join(missing)} (run scripts/install-deps)")
