@@ -24,8 +24,11 @@ inline std::string rowsWith(SDL_Surface* surface, int x, Uint32 colour)
 {
     std::string rows;
     for (int y = 0; y < surface->h; ++y)
-        if (pixelAt(surface, x, y) == colour)
-            rows += (rows.empty() ? "" : " ") + std::to_string(y);
+        if (pixelAt(surface, x, y) == colour) {
+            if (!rows.empty())
+                rows += ' ';
+            rows += std::to_string(y);
+        }
     return rows;
 }
 
