@@ -25,7 +25,8 @@ struct LoopState {
     StringState state;
     MouseState mouse;
     TraceColours colours{};
-    char frameCaption[kCaptionSize] = "";
+    char frameCaption[kCaptionSize] = "";  // formatted in every frame
+    char shownCaption[kCaptionSize] = "";  // the caption last set on the window
 };
 
 // The loop state for a 32-bit screen surface: a flat string with one point
@@ -43,5 +44,6 @@ void handleEvent(LoopState& loop, const SDL_Event& event);
 Uint32 framePause(const StringState& state);
 
 // One frame: drain the events, clear, apply the mouse edit, step the string if
-// running, draw it, set the caption, pause, flip.
+// running, draw it, format the caption (and set it when its text has
+// changed), pause, flip.
 void runFrame(LoopState& loop);
