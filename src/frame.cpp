@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 static_assert(kLeftButton == SDL_BUTTON_LEFT && kMiddleButton == SDL_BUTTON_MIDDLE
               && kRightButton == SDL_BUTTON_RIGHT);
 
@@ -74,6 +78,14 @@ Uint32 framePause(const StringState& state)
 #else
     (void)state;
     return 1;
+#endif
+}
+
+void tightenPause()
+{
+#ifdef __linux__
+    // 1 ns, the smallest slack; 0 would mean the default again.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 #endif
 }
 
