@@ -18,8 +18,8 @@
 namespace {
 
 // A string in motion that stays in motion: one sine period of 100 pixels
-// around the loop, with k = 1 so that nothing fades into subnormal numbers
-// while the benchmark runs millions of steps.
+// around the loop, with k = 1 so that the wave keeps its size however many
+// steps the benchmark runs.
 StringState movingString()
 {
     StringState state = makeString(kWindowWidth);
@@ -53,9 +53,10 @@ void BM_Step(benchmark::State& bench)
 }
 BENCHMARK(BM_Step);
 
-// The tail of a fading wave: every value subnormal, as k < 1 leaves the
-// string for a few hundred frames before it reaches exact zeros. Reset
-// each time, since the values reach zero within the run.
+// Every value subnormal. A fading string does not get there in practice
+// (rounding leaves it at a tiny normal offset), but arithmetic on such
+// values is many times slower: this shows how much. Refilled each time,
+// since they reach zero within a few hundred steps.
 void BM_StepSubnormal(benchmark::State& bench)
 {
     StringState state = makeString(kWindowWidth);
