@@ -1,6 +1,7 @@
 # make run        install what is missing, build in Release, start wavestring
 # make run-paced  the same for wavestring_paced
 # make test       install what is missing, build, run every test
+# make bench      install what is missing, build, run the benchmarks (docs/performance.md)
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -8,7 +9,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWAVESTRING_WERROR=ON
 endif
 
-.PHONY: all deps build run run-paced test clean
+.PHONY: all deps build run run-paced test bench clean
 
 all: build
 
@@ -27,6 +28,9 @@ run-paced: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2
+
+bench: build
+	bench/run $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)

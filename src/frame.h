@@ -25,7 +25,8 @@ struct LoopState {
     StringState state;
     MouseState mouse;
     TraceColours colours{};
-    char frameCaption[kCaptionSize] = "";
+    char frameCaption[kCaptionSize] = "";  // formatted in every frame
+    char shownCaption[kCaptionSize] = "";  // the caption last set on the window
 };
 
 // The loop state for a 32-bit screen surface: a flat string with one point
@@ -42,6 +43,12 @@ void handleEvent(LoopState& loop, const SDL_Event& event);
 // Milliseconds to wait before each flip: 1 in wavestring, t in wavestring_paced.
 Uint32 framePause(const StringState& state);
 
+// Linux lets a sleep end up to 50 us late by default (the timer slack, which
+// batches wake-ups), 5 % of wavestring's 1 ms pause. Asks for sleeps of the
+// calling thread that end on time; does nothing on other systems.
+void tightenPause();
+
 // One frame: drain the events, clear, apply the mouse edit, step the string if
-// running, draw it, set the caption, pause, flip.
+// running, draw it, format the caption (and set it when its text has
+// changed), pause, flip.
 void runFrame(LoopState& loop);

@@ -30,6 +30,7 @@ int main(int, char**)
     }
 
     LoopState loop = startLoop(screen);
+    tightenPause();
     while (!loop.quit)
         runFrame(loop);
 

@@ -2,15 +2,6 @@
 
 #include <algorithm>
 
-double limite(double value, double low, double high)
-{
-    if (low > value)
-        return low;
-    if (value > high)
-        return high;
-    return value;
-}
-
 StringState makeString(int w)
 {
     StringState state;

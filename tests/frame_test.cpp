@@ -16,6 +16,39 @@ TEST_F(Frame, CaptionIsTheTitleThenShowsKAndT)
     EXPECT_EQ(caption(), "Vibrelle : k=0.910000 et t=3");
 }
 
+// The caption is set only when its text changes; it must still show every
+// change, including a return to a text it showed before.
+TEST_F(Frame, CaptionFollowsEachChangeOfKAndT)
+{
+    EXPECT_EQ(caption(), "Vibrelle");
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1");
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1");
+
+    const struct {
+        SDLKey key;
+        const char* expected;
+    } changes[] = {
+        {SDLK_RIGHT, "Vibrelle : k=0.910000 et t=1"},
+        {SDLK_LEFT, "Vibrelle : k=0.900000 et t=1"},
+        {SDLK_LEFT, "Vibrelle : k=0.890000 et t=1"},
+#if WAVESTRING_PACED
+        {SDLK_DOWN, "Vibrelle : k=0.890000 et t=0"},
+        {SDLK_UP, "Vibrelle : k=0.890000 et t=1"},
+#endif
+        {SDLK_UP, "Vibrelle : k=0.890000 et t=2"},
+        {SDLK_DOWN, "Vibrelle : k=0.890000 et t=1"},
+    };
+    for (const auto& change : changes) {
+        pushKey(change.key);
+        runFrame(loop);
+        EXPECT_EQ(caption(), change.expected) << "after key " << change.key;
+        runFrame(loop);
+        EXPECT_EQ(caption(), change.expected) << "one frame later";
+    }
+}
+
 TEST_F(Frame, LongestCaptionFitsWhole)
 {
     loop.state.k = 1.0;
