@@ -1,6 +1,7 @@
 # make run        install what is missing, build in Release, start wavestring
 # make run-paced  the same for wavestring_paced
 # make test       install what is missing, build, run every test
+# make test-sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -8,7 +9,9 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWAVESTRING_WERROR=ON
 endif
 
-.PHONY: all deps build run run-paced test clean
+SANITIZE_DIR ?= build-sanitize
+
+.PHONY: all deps build run run-paced test test-sanitize clean
 
 all: build
 
@@ -28,5 +31,10 @@ run-paced: build
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2
 
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVESTRING_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR) --parallel
+	ctest --test-dir $(SANITIZE_DIR) --output-on-failure --parallel 2
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
