@@ -2,6 +2,7 @@
 # make run-paced  the same for wavestring_paced
 # make test       install what is missing, build, run every test
 # make test-sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
+# make fuzz       build the libFuzzer targets (clang) and run each for FUZZ_SECONDS
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -10,8 +11,10 @@ CMAKE_FLAGS += -DWAVESTRING_WERROR=ON
 endif
 
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run run-paced test test-sanitize clean
+.PHONY: all deps build run run-paced test test-sanitize fuzz clean
 
 all: build
 
@@ -36,5 +39,18 @@ test-sanitize: deps
 	cmake --build $(SANITIZE_DIR) --parallel
 	ctest --test-dir $(SANITIZE_DIR) --output-on-failure --parallel 2
 
+# Each target starts from the seed corpus in tests/fuzz_corpus and keeps what
+# it finds in $(FUZZ_DIR)/corpus; a crash is saved in $(FUZZ_DIR) and fails.
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+		-DWAVESTRING_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) --parallel
+	for target in wavestring wavestring_paced; do \
+		mkdir -p $(FUZZ_DIR)/corpus/$$target && \
+		$(FUZZ_DIR)/fuzz/$${target}_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+			-print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/$${target}- \
+			$(FUZZ_DIR)/corpus/$$target tests/fuzz_corpus || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
