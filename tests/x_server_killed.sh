@@ -48,10 +48,19 @@ env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY DISPLAY=":$display" XDG_RUNTIME_DIR="$
     LD_LIBRARY_PATH="$libdir" "$program" >/dev/null 2>"$work/stderr" </dev/null &
 client=$!
 
+# Gone, or ended and not yet waited for (a zombie still answers kill -0).
+client_gone() {
+    state=$(sed 's/.*) //' "/proc/$client/stat" 2>/dev/null) || return 0
+    case "$state" in
+      "" | Z*) return 0 ;;
+      *) return 1 ;;
+    esac
+}
 caption_shown() {
     xwininfo -display ":$display" -root -tree 2>/dev/null | grep -q '"Vibrelle : k=0.900000 et t=1"'
 }
-if ! poll "$start_deadline" caption_shown; then
+caption_shown_or_client_gone() { client_gone || caption_shown; }
+if ! poll "$start_deadline" caption_shown_or_client_gone || client_gone; then
     echo "no window with the frame caption on :$display"
     cat "$work/stderr"
     exit 1
@@ -62,7 +71,6 @@ kill -KILL "$server"
 wait "$server" 2>/dev/null
 server=""
 
-client_gone() { ! kill -0 "$client" 2>/dev/null; }
 if ! poll "$end_deadline" client_gone; then
     echo "still running $end_deadline s after the X server was killed"
     exit 1
