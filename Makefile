@@ -2,6 +2,8 @@
 # make run-paced  the same for wavestring_paced
 # make test       install what is missing, build, run every test
 # make bench      install what is missing, build, run the benchmarks (docs/performance.md)
+# make test-sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
+# make fuzz       build the libFuzzer targets (clang) and run each for FUZZ_SECONDS
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -9,7 +11,11 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWAVESTRING_WERROR=ON
 endif
 
-.PHONY: all deps build run run-paced test bench clean
+SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build run run-paced test test-sanitize fuzz bench clean
 
 all: build
 
@@ -32,5 +38,23 @@ test: build
 bench: build
 	bench/run $(BUILD_DIR)
 
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVESTRING_SANITIZE=ON -DWAVESTRING_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR) --parallel
+	ctest --test-dir $(SANITIZE_DIR) --output-on-failure --parallel 2
+
+# Each target starts from the seed corpus in tests/fuzz_corpus and keeps what
+# it finds in $(FUZZ_DIR)/corpus; a crash is saved in $(FUZZ_DIR) and fails.
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+		-DWAVESTRING_FUZZ=ON -DWAVESTRING_BENCH=OFF -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) --parallel
+	for target in wavestring wavestring_paced; do \
+		mkdir -p $(FUZZ_DIR)/corpus/$$target && \
+		$(FUZZ_DIR)/fuzz/$${target}_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+			-print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/$${target}- \
+			$(FUZZ_DIR)/corpus/$$target tests/fuzz_corpus || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -2,6 +2,8 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "frame.h"
 
@@ -17,10 +19,30 @@ static int fail(const char* what)
     return 1;
 }
 
+// With no display to reach, SDL falls back on drivers that open no window:
+// text in a terminal (aalib, caca) or nothing at all (dummy, offscreen). The
+// program would run unseen and, with no keyboard, could not be quit. Such a
+// driver is used only when SDL_VIDEODRIVER asks for it.
+static bool isFallbackWithoutWindow(const char* driver)
+{
+    for (const char* name : {"aalib", "caca", "dummy", "offscreen"})
+        if (std::strcmp(driver, name) == 0)
+            return true;
+    return false;
+}
+
 int main(int, char**)
 {
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         return fail("SDL_Init");
+    char driver[32] = "";
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr && SDL_VideoDriverName(driver, sizeof driver) != nullptr
+        && isFallbackWithoutWindow(driver)) {
+        SDL_SetError("no display, only the %s video driver", driver);
+        const int status = fail("SDL_Init");
+        SDL_Quit();
+        return status;
+    }
     SDL_WM_SetCaption(kWindowTitle, "");
     SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
     if (screen == nullptr || screen->format->BytesPerPixel != 4) {

@@ -25,6 +25,8 @@ inline std::string rowsWith(SDL_Surface* surface, int x, Uint32 colour)
     std::string rows;
     for (int y = 0; y < surface->h; ++y)
         if (pixelAt(surface, x, y) == colour) {
+            // Appended piece by piece: GCC 12 warns (-Wrestrict, wrongly) on
+            // a const char* + std::string&& here, which fails -Werror builds.
             if (!rows.empty())
                 rows += ' ';
             rows += std::to_string(y);
