@@ -3,9 +3,8 @@
 // guard bands around its pixels. After every frame the loop's invariants are
 // checked; a broken one aborts, which the fuzzer reports as a crash.
 //
-// The frame is runFrame's sequence without the pause and the flip (the 1 ms
-// pause would make fuzzing a thousand times slower): drain the queue through
-// handleEvent, clear, apply the mouse mode, step if running, draw, caption.
+// The frame is the program's updateFrame, that is runFrame without the pause
+// and the flip (the 1 ms pause would make fuzzing a thousand times slower).
 //
 // Input format, one operation after another (reads past the end give 0):
 //   op % 8 == 0  key down, 2 bytes: symbol modulo SDLK_LAST (any key)
@@ -100,27 +99,13 @@ void checkDrawing(const LoopState& loop)
     }
 }
 
+// The program's own frame, less the pause and the flip.
 void runFrameWithoutPause(LoopState& loop)
 {
-    SDL_Event event;
-    while (SDL_PollEvent(&event))
-        handleEvent(loop, event);
-
-    SDL_Surface* screen = loop.screen;
-    StringState& state = loop.state;
-    SDL_FillRect(screen, nullptr, loop.colours.background);
-    applyMouseMode(loop.mouse, state, screen->h / 2);
-    if (loop.running)
-        couplePoints(state);
-    for (int i = 0; i < state.w; ++i) {
-        if (loop.running)
-            advancePoint(state, i);
-        drawColumn(screen, state, i, loop.colours);
-    }
-    const int length = std::snprintf(loop.frameCaption, sizeof loop.frameCaption, kCaptionFormat, state.k,
-                                     static_cast<unsigned>(state.t));
-    require(length > 0 && static_cast<std::size_t>(length) < sizeof loop.frameCaption, "caption fits whole");
-    SDL_WM_SetCaption(loop.frameCaption, "");
+    updateFrame(loop);
+    char whole[2 * kCaptionSize];
+    std::snprintf(whole, sizeof whole, kCaptionFormat, loop.state.k, static_cast<unsigned>(loop.state.t));
+    require(std::strcmp(whole, loop.frameCaption) == 0, "caption fits whole");
 }
 
 void runModelFrames(LoopState& loop, int frames)

@@ -89,7 +89,7 @@ void tightenPause()
 #endif
 }
 
-void runFrame(LoopState& loop)
+void updateFrame(LoopState& loop)
 {
     SDL_Event event;
     while (SDL_PollEvent(&event))
@@ -118,6 +118,11 @@ void runFrame(LoopState& loop)
         SDL_WM_SetCaption(loop.frameCaption, "");
         std::memcpy(loop.shownCaption, loop.frameCaption, sizeof loop.shownCaption);
     }
-    SDL_Delay(framePause(state));
-    SDL_Flip(screen);
+}
+
+void runFrame(LoopState& loop)
+{
+    updateFrame(loop);
+    SDL_Delay(framePause(loop.state));
+    SDL_Flip(loop.screen);
 }

@@ -48,7 +48,10 @@ Uint32 framePause(const StringState& state);
 // calling thread that end on time; does nothing on other systems.
 void tightenPause();
 
-// One frame: drain the events, clear, apply the mouse edit, step the string if
-// running, draw it, format the caption (and set it when its text has
-// changed), pause, flip.
+// A frame up to its pause: drain the events, clear, apply the mouse edit, step
+// the string if running, draw it, format the caption (and set it when its
+// text has changed).
+void updateFrame(LoopState& loop);
+
+// One frame: updateFrame, then the pause and the flip.
 void runFrame(LoopState& loop);

@@ -35,8 +35,10 @@ int main(int, char**)
 {
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         return fail("SDL_Init");
+    // An empty SDL_VIDEODRIVER asks for no driver, as SDL reads it.
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
     char driver[32] = "";
-    if (std::getenv("SDL_VIDEODRIVER") == nullptr && SDL_VideoDriverName(driver, sizeof driver) != nullptr
+    if ((asked == nullptr || *asked == '\0') && SDL_VideoDriverName(driver, sizeof driver) != nullptr
         && isFallbackWithoutWindow(driver)) {
         SDL_SetError("no display, only the %s video driver", driver);
         const int status = fail("SDL_Init");

@@ -6,13 +6,11 @@
 
 TraceColours mapTraceColours(const SDL_PixelFormat* format)
 {
-    // SDL's mapping functions take a non-const format in SDL 1.2.
-    SDL_PixelFormat* f = const_cast<SDL_PixelFormat*>(format);
     TraceColours colours;
-    colours.background = SDL_MapRGB(f, 0, 0, 0);
-    colours.velocity = SDL_MapRGBA(f, 255, 0, 0, 255);
-    colours.freePoint = SDL_MapRGBA(f, 255, 255, 255, 255);
-    colours.anchoredPoint = SDL_MapRGBA(f, 0, 255, 0, 255);
+    colours.background = SDL_MapRGB(format, 0, 0, 0);
+    colours.velocity = SDL_MapRGBA(format, 255, 0, 0, 255);
+    colours.freePoint = SDL_MapRGBA(format, 255, 255, 255, 255);
+    colours.anchoredPoint = SDL_MapRGBA(format, 0, 255, 0, 255);
     return colours;
 }
 

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Starts a program where no display can be reached and lets SDL pick its video
-# driver as it does for a user: once with no DISPLAY at all, once with a
-# DISPLAY that names no server. Each time the program must end within the
+# driver as it does for a user: with no DISPLAY at all (SDL_VIDEODRIVER unset,
+# then empty), and with a DISPLAY that names no server. Each time the program must end within the
 # deadline with status 1, after one line on stderr that names it and says what
 # failed, whatever driver SDL fell back on.
 #   display_unreachable.sh PROGRAM NAME UNUSED_DISPLAY [SDL_LIBRARY_DIR]
@@ -47,5 +47,6 @@ check() {
 }
 
 check "no DISPLAY" env -u DISPLAY
+check "no DISPLAY, empty SDL_VIDEODRIVER" env -u DISPLAY SDL_VIDEODRIVER=
 check "DISPLAY=:$display" env DISPLAY=":$display"
 exit $failed

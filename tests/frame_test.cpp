@@ -213,6 +213,14 @@ TEST_F(Frame, UpAndDownSetThePauseFrom0To1000)
     EXPECT_EQ(framePause(loop.state), 1000u);
 }
 
+TEST_F(Frame, AFrameLastsAtLeastTMilliseconds)
+{
+    loop.state.t = 300;
+    const Uint32 start = SDL_GetTicks();
+    runFrame(loop);
+    EXPECT_GE(SDL_GetTicks() - start, 300u);
+}
+
 TEST_F(Frame, MiddleClickShowsNothingAndItsReleaseEndsADrag)
 {
     pushMotion(60, 60);

@@ -2,14 +2,13 @@
 # Runs a program on its own Xvfb server, waits until its frame loop shows the
 # caption, then kills the server. The program must end within the deadline
 # (not spin or hang) and not by a signal, and no sanitizer may speak up.
-#   x_server_killed.sh PROGRAM DISPLAY [SDL_LIBRARY_DIR]
-# DISPLAY is a free display number for the server; the last argument runs the
-# program on another SDL 1.2 library, such as sdl12-compat. The server runs
+#   x_server_killed.sh PROGRAM [SDL_LIBRARY_DIR]
+# The server takes a free display number of its own; the last argument runs
+# the program on another SDL 1.2 library, such as sdl12-compat. The server runs
 # with -noreset: SDL opens and closes a probe connection first, and a server
 # that resets then may refuse the next one.
 program=$1
-display=$2
-libdir=${3:-}
+libdir=${2:-}
 start_deadline=30 # seconds for the server and the first frame
 end_deadline=5    # seconds for the program to end once the server is gone
 
@@ -36,13 +35,14 @@ poll() {
     done
 }
 
-Xvfb ":$display" -screen 0 640x480x24 -nolisten tcp -noreset -displayfd 3 3>"$work/ready" 2>"$work/server.log" &
+Xvfb -screen 0 640x480x24 -nolisten tcp -noreset -displayfd 3 3>"$work/ready" 2>"$work/server.log" &
 server=$!
-if ! poll "$start_deadline" test -s "$work/ready"; then
-    echo "Xvfb :$display did not start"
+if ! poll "$start_deadline" grep -q '^[0-9][0-9]*$' "$work/ready"; then
+    echo "Xvfb did not start"
     cat "$work/server.log"
     exit 1
 fi
+display=$(cat "$work/ready")
 
 env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY DISPLAY=":$display" XDG_RUNTIME_DIR="$work" \
     LD_LIBRARY_PATH="$libdir" "$program" >/dev/null 2>"$work/stderr" </dev/null &

@@ -275,9 +275,9 @@ def check_quit(session, variant):
 
 def check_no_display(program, sdl, name):
     """With SDL's X11 driver and no display to open: a clear message on stderr
-    and status 1, at once. (Left to choose, either library falls back to a
-    driver that needs no display: classic SDL 1.2 to libcaca's text mode, and
-    sdl12-compat to SDL2's offscreen driver, which shows nothing.)"""
+    and status 1, at once. (With no driver named, the libraries would fall
+    back on one that opens no window; tests/display_unreachable.sh checks that
+    the programs refuse it.)"""
     env = {key: value for key, value in os.environ.items()
            if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
     env["SDL_VIDEODRIVER"] = "x11"
