@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "events.h"
 #include "frame.h"
 #include "guarded_surface.h"
 
@@ -113,11 +114,8 @@ void runModelFrames(LoopState& loop, int frames)
     StringState& state = loop.state;
     for (int n = 0; n < frames; ++n) {
         applyMouseMode(loop.mouse, state, loop.screen->h / 2);
-        if (!loop.running)
-            continue;
-        couplePoints(state);
-        for (int i = 0; i < state.w; ++i)
-            advancePoint(state, i);
+        if (loop.running)
+            stepString(state);
     }
 }
 
@@ -130,16 +128,6 @@ const Uint8 kIgnoredTypes[] = {SDL_NOEVENT,       SDL_ACTIVEEVENT,  SDL_KEYUP,  
                                SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN, SDL_JOYBUTTONUP,
                                SDL_VIDEORESIZE,   SDL_VIDEOEXPOSE,  SDL_USEREVENT};
 
-SDL_Event keyEvent(Uint8 type, SDLKey key)
-{
-    SDL_Event event{};
-    event.type = type;
-    event.key.type = type;
-    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.sym = key;
-    return event;
-}
-
 SDLKey anyKey(Input& in) { return static_cast<SDLKey>(nextWord(in) % SDLK_LAST); }
 
 // The next event of the input, or false for a frame operation.
@@ -149,26 +137,23 @@ bool nextEvent(Input& in, SDL_Event& event, int& modelFrames)
     event = SDL_Event{};
     switch (op % 8) {
     case 0:
-        event = keyEvent(SDL_KEYDOWN, anyKey(in));
+        event = keyEvent(anyKey(in), SDL_KEYDOWN);
         return true;
     case 1:
-        event = keyEvent(SDL_KEYDOWN, kTableKeys[nextByte(in) % 7]);
+        event = keyEvent(kTableKeys[nextByte(in) % 7], SDL_KEYDOWN);
         return true;
     case 2:
-        event = keyEvent(SDL_KEYUP, anyKey(in));
+        event = keyEvent(anyKey(in), SDL_KEYUP);
         return true;
-    case 3:
-        event.type = SDL_MOUSEMOTION;
-        event.motion.type = SDL_MOUSEMOTION;
-        event.motion.x = nextWord(in);
-        event.motion.y = nextWord(in);
+    case 3: {
+        const Uint16 x = nextWord(in);
+        const Uint16 y = nextWord(in);
+        event = motionEvent(x, y);
         return true;
+    }
     case 4:
     case 5:
-        event.type = op % 8 == 4 ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        event.button.type = event.type;
-        event.button.button = nextByte(in);
-        event.button.state = op % 8 == 4 ? SDL_PRESSED : SDL_RELEASED;
+        event = buttonEvent(nextByte(in), op % 8 == 4 ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
         return true;
     case 6: {
         const std::uint8_t which = nextByte(in);

@@ -60,6 +60,13 @@ void couplePoints(StringState& state)
     }
 }
 
+void stepString(StringState& state)
+{
+    couplePoints(state);
+    for (int i = 0; i < state.w; ++i)
+        advancePoint(state, i);
+}
+
 void advancePoint(StringState& state, int i)
 {
     state.vel[i] = isAnchored(state, i) ? 0.0 : state.vel[i] * state.k;

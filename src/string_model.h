@@ -78,3 +78,7 @@ void couplePoints(StringState& state);
 // Second half of a step, for point i (0 <= i < w): damp the velocity (or stop
 // an anchored point), then move the point by the new velocity.
 void advancePoint(StringState& state, int i);
+
+// A whole step: the coupling pass, then every point's update. The frame runs
+// the two halves itself, to draw each column right after its update.
+void stepString(StringState& state);

@@ -106,9 +106,7 @@ TEST_F(Extremes, SteppingFromThemStaysDefinedAndInside)
     pressButton(loop.mouse, kLeftButton);
     for (int frame = 0; frame < 50; ++frame) {
         applyMouseMode(loop.mouse, loop.state, kWindowHeight / 2);
-        couplePoints(loop.state);
-        for (int i = 0; i < loop.state.w; ++i)
-            advancePoint(loop.state, i);
+        stepString(loop.state);
         drawAll();
         expectEveryColumnDrawnInside(frame);
     }

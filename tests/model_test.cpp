@@ -10,13 +10,6 @@
 
 namespace {
 
-void step(StringState& state)
-{
-    couplePoints(state);
-    for (int i = 0; i < state.w; ++i)
-        advancePoint(state, i);
-}
-
 std::string shownK(const StringState& state)
 {
     char text[16];
@@ -59,7 +52,7 @@ TEST(StringModel, FlatStringStaysExactlyFlat)
 {
     StringState state = makeString(640);
     for (int n = 0; n < 1000; ++n)
-        step(state);
+        stepString(state);
     for (int i = 0; i < 640; ++i) {
         ASSERT_EQ(state.pos[i], 0.0);
         ASSERT_EQ(state.vel[i], 0.0);
@@ -97,7 +90,7 @@ TEST(StringModel, AtKZeroNothingMoves)
     state.k = 0.0;
     state.pos[50] = 30.0;
     state.vel[300] = 100.0;
-    step(state);
+    stepString(state);
     EXPECT_EQ(state.pos[50], 30.0);
     EXPECT_EQ(state.pos[49], 0.0);
     EXPECT_EQ(state.pos[300], 0.0);
@@ -199,7 +192,7 @@ TEST(Anchors, AnAnchoredPointStopsAndHoldsItsPlace)
     state.anchored[20] = 1;
     state.pos[20] = -15.0;
     state.vel[20] = 7.0;
-    step(state);
+    stepString(state);
     EXPECT_EQ(state.vel[20], 0.0);
     EXPECT_EQ(state.pos[20], -15.0);
     EXPECT_EQ(state.vel[19], 0.9 * -7.5); // pulled towards the anchor
@@ -214,7 +207,7 @@ TEST(Anchors, TwoAnchorsLeaveStraightLinesRoundTheLoop)
     state.pos[400] = -100.0;
     state.pos[250] = 80.0; // and a pluck between them
     for (int n = 0; n < 200000; ++n)
-        step(state);
+        stepString(state);
 
     EXPECT_EQ(state.pos[100], 50.0);
     EXPECT_EQ(state.pos[400], -100.0);
@@ -232,7 +225,7 @@ TEST(Anchors, OneAnchorLeavesTheWholeLoopAtItsHeight)
     state.anchored[7] = 1;
     state.pos[7] = 30.0;
     for (int n = 0; n < 300000; ++n)
-        step(state);
+        stepString(state);
     for (int i = 0; i < 640; ++i)
         ASSERT_NEAR(state.pos[i], 30.0, 1e-6) << "point " << i;
 }

@@ -12,11 +12,8 @@ constexpr int kCentre = 240;
 void frame(MouseState& mouse, StringState& state, bool running = true)
 {
     applyMouseMode(mouse, state, kCentre);
-    if (!running)
-        return;
-    couplePoints(state);
-    for (int i = 0; i < state.w; ++i)
-        advancePoint(state, i);
+    if (running)
+        stepString(state);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "events.h"
 #include "frame.h"
 
 namespace {
@@ -21,33 +22,9 @@ void push(SDL_Event event)
         std::fprintf(stderr, "session: event queue full\n");
 }
 
-void pushKey(SDLKey key, Uint8 type = SDL_KEYDOWN)
-{
-    SDL_Event event{};
-    event.type = type;
-    event.key.type = type;
-    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.sym = key;
-    push(event);
-}
-
-void pushMotion(Uint16 x, Uint16 y)
-{
-    SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.x = x;
-    event.motion.y = y;
-    push(event);
-}
-
-void pushButton(Uint8 button, Uint8 type)
-{
-    SDL_Event event{};
-    event.type = type;
-    event.button.button = button;
-    event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    push(event);
-}
+void pushKey(SDLKey key, Uint8 type = SDL_KEYDOWN) { push(keyEvent(key, type)); }
+void pushMotion(Uint16 x, Uint16 y) { push(motionEvent(x, y)); }
+void pushButton(Uint8 button, Uint8 type) { push(buttonEvent(button, type)); }
 
 // The user's input before the given frame.
 void script(int frame)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "events.h"
 #include "frame.h"
 
 inline Uint32 pixelAt(SDL_Surface* surface, int x, int y)
@@ -65,42 +66,10 @@ protected:
 
     static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 0); }
 
-    static void pushKey(SDLKey key, Uint8 type = SDL_KEYDOWN)
-    {
-        SDL_Event event{};
-        event.type = type;
-        event.key.type = type;
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        push(event);
-    }
-
-    static void pushMotion(Uint16 x, Uint16 y)
-    {
-        SDL_Event event{};
-        event.type = SDL_MOUSEMOTION;
-        event.motion.type = SDL_MOUSEMOTION;
-        event.motion.x = x;
-        event.motion.y = y;
-        push(event);
-    }
-
-    static void pushButton(Uint8 button, Uint8 type)
-    {
-        SDL_Event event{};
-        event.type = type;
-        event.button.type = type;
-        event.button.button = button;
-        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        push(event);
-    }
-
-    static void pushQuit()
-    {
-        SDL_Event event{};
-        event.type = SDL_QUIT;
-        push(event);
-    }
+    static void pushKey(SDLKey key, Uint8 type = SDL_KEYDOWN) { push(keyEvent(key, type)); }
+    static void pushMotion(Uint16 x, Uint16 y) { push(motionEvent(x, y)); }
+    static void pushButton(Uint8 button, Uint8 type) { push(buttonEvent(button, type)); }
+    static void pushQuit() { push(quitEvent()); }
 
     static std::string caption()
     {

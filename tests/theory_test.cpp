@@ -22,13 +22,6 @@ using std::numbers::pi;
 
 constexpr int kW = 640;
 
-void step(StringState& state)
-{
-    couplePoints(state);
-    for (int i = 0; i < state.w; ++i)
-        advancePoint(state, i);
-}
-
 // The divisor of the coupling is 2 t in wavestring and 2 in wavestring_paced.
 double effectiveT(int t)
 {
@@ -124,7 +117,7 @@ void expectAmplitudeAndPhase(const Mode& mode, Complex expected)
 {
     StringState state = startMode(mode);
     for (int n = 0; n < mode.steps; ++n)
-        step(state);
+        stepString(state);
     const Complex z = amplitudeOf(state, mode);
     EXPECT_NEAR(std::abs(z) / std::abs(expected), 1.0, 1e-9) << mode;
     EXPECT_NEAR(std::arg(z / expected), 0.0, 1e-9) << mode << ": phase";
@@ -192,7 +185,7 @@ TEST(Theory, TheShortestWaveAtTOneTurnsAQuarterPerStepExactly)
         state.pos[j] = j % 2 == 0 ? 1.0 : -1.0;
     const double expected[] = {-1.0, -1.0, 1.0, 1.0, -1.0, -1.0, 1.0, 1.0};
     for (double sign : expected) {
-        step(state);
+        stepString(state);
         for (int j = 0; j < kW; ++j)
             ASSERT_EQ(state.pos[j], j % 2 == 0 ? sign : -sign) << "point " << j;
     }
@@ -210,7 +203,7 @@ TEST(Theory, WithoutAnchorsTheVelocitySumShrinksByKEachStep)
     }
     for (int n = 0; n < 12; ++n) {
         const double before = sumOf(exact.vel);
-        step(exact);
+        stepString(exact);
         ASSERT_EQ(sumOf(exact.vel), 0.5 * before) << "step " << n;
     }
 
@@ -225,7 +218,7 @@ TEST(Theory, WithoutAnchorsTheVelocitySumShrinksByKEachStep)
     for (int n = 0; n < 1000; ++n) {
         const double before = sumOf(state.vel);
         const double scale = sumOfMagnitudes(state.vel) + sumOfMagnitudes(state.pos);
-        step(state);
+        stepString(state);
         ASSERT_NEAR(sumOf(state.vel), state.k * before, 1e-13 * scale) << "step " << n;
     }
 }
@@ -241,7 +234,7 @@ TEST(Theory, APluckAtRestKeepsItsMeanDisplacement)
         state.vel[200] = 7.0; // and a kick, with its opposite
         state.vel[201] = -7.0;
         for (int n = 0; n < 100000; ++n)
-            step(state);
+            stepString(state);
         EXPECT_NEAR(sumOf(state.pos) / kW, 70.0 / kW, 1e-9) << "k=" << k << " t=" << t;
     }
 }

@@ -20,9 +20,7 @@ int main()
         if (frame == 60)
             releaseButton(mouse);
         applyMouseMode(mouse, state, 240);
-        couplePoints(state);
-        for (int i = 0; i < state.w; ++i)
-            advancePoint(state, i);
+        stepString(state);
         if (frame % 10 == 0 || frame < 5)
             for (int i = 0; i < state.w; ++i)
                 std::printf("%d %d %a %a\n", frame, i, state.pos[i], state.vel[i]);
