@@ -122,28 +122,28 @@ class Session:
             env["LD_LIBRARY_PATH"] = library_dir
         self.process = subprocess.Popen([self.program], env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=self.stderr)
-        for _ in deadline_loop(10):
-            self.check_alive()
-            found = self.xdotool_lines("search", "--onlyvisible", "--name", "^Vibrelle")
-            if found:
-                self.window = found[0]
-                break
-        else:
-            raise Failure("no window named Vibrelle appeared within 10 s")
-        self.check_sdl_library()
-        self.check_size()
-        # The window can show before the first frame has written k and t
-        # into the caption: wait for that frame, noting the captions seen.
+        # sdl12-compat maps a first window, then destroys it and maps another
+        # for its renderer before the first frame: a window found early may be
+        # gone a moment later. The program's window is the one whose caption
+        # shows a frame's k and t; the captions seen on the way are noted.
+        self.window = None
         self.captions_seen = []
         for _ in deadline_loop(10):
             self.check_alive()
-            seen = self.caption()
-            if not self.captions_seen or self.captions_seen[-1] != seen:
-                self.captions_seen.append(seen)
-            if seen.startswith("Vibrelle : "):
+            for window in self.xdotool_lines("search", "--onlyvisible", "--name", "^Vibrelle"):
+                seen = self.caption_of(window)
+                if seen is None:
+                    continue  # destroyed since the search
+                if not self.captions_seen or self.captions_seen[-1] != seen:
+                    self.captions_seen.append(seen)
+                if seen.startswith("Vibrelle : "):
+                    self.window = window
+            if self.window:
                 break
         else:
-            raise Failure(f"no frame drawn within 10 s; captions seen: {self.captions_seen}")
+            raise Failure(f"no window showing a frame within 10 s; captions seen: {self.captions_seen}")
+        self.check_sdl_library()
+        self.check_size()
         # The pointer goes into the window and the window takes the keyboard.
         self.move(WIDTH // 2, HEIGHT // 2)
         self.xdotool("windowfocus", "--sync", self.window)
@@ -184,7 +184,18 @@ class Session:
 
     def caption(self):
         """The window's title as xprop reads it."""
-        out = run_tool("xprop", "-id", self.window, "-notype", "WM_NAME", env=self.env).decode()
+        seen = self.caption_of(self.window)
+        if seen is None:
+            raise Failure(f"window {self.window} has gone")
+        return seen
+
+    def caption_of(self, window):
+        """The title of window, or None once the window no longer exists."""
+        result = subprocess.run(["xprop", "-id", window, "-notype", "WM_NAME"],
+                                env=self.env, capture_output=True)
+        if result.returncode != 0:
+            return None
+        out = result.stdout.decode()
         match = re.fullmatch(r'WM_NAME = "(.*)"\n', out)
         if not match:
             raise Failure(f"unexpected xprop output {out!r}")
