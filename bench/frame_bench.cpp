@@ -82,17 +82,22 @@ BENCHMARK(BM_Draw);
 
 // The step and the drawing interleaved as a frame runs them: the coupling
 // pass, then each column moved and drawn in turn.
+void stepAndDraw(StringState& state, SDL_Surface* surface, const TraceColours& colours)
+{
+    couplePoints(state);
+    for (int i = 0; i < state.w; ++i) {
+        advancePoint(state, i);
+        drawColumn(surface, state, i, colours);
+    }
+}
+
 void BM_StepAndDraw(benchmark::State& bench)
 {
     StringState state = movingString();
     SDL_Surface* surface = makeScreenSurface();
     const TraceColours colours = mapTraceColours(surface->format);
     for (auto _ : bench) {
-        couplePoints(state);
-        for (int i = 0; i < state.w; ++i) {
-            advancePoint(state, i);
-            drawColumn(surface, state, i, colours);
-        }
+        stepAndDraw(state, surface, colours);
         benchmark::ClobberMemory();
     }
     SDL_FreeSurface(surface);
@@ -110,11 +115,7 @@ void BM_StepAndDrawAfterClear(benchmark::State& bench)
         bench.PauseTiming();
         SDL_FillRect(surface, nullptr, colours.background);
         bench.ResumeTiming();
-        couplePoints(state);
-        for (int i = 0; i < state.w; ++i) {
-            advancePoint(state, i);
-            drawColumn(surface, state, i, colours);
-        }
+        stepAndDraw(state, surface, colours);
         benchmark::ClobberMemory();
     }
     SDL_FreeSurface(surface);
