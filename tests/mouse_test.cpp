@@ -52,6 +52,7 @@ TEST(MouseEditing, RightButtonSetsTheVelocity)
 
 TEST(MouseEditing, ModesFollowTheLastPressAndAnyReleaseEndsThem)
 {
+    StringState state = makeString(640);
     MouseState mouse;
     pressButton(mouse, kLeftButton);
     EXPECT_EQ(mouse.mode, MouseMode::SetPosition);
@@ -61,8 +62,56 @@ TEST(MouseEditing, ModesFollowTheLastPressAndAnyReleaseEndsThem)
     pressButton(mouse, 5);
     pressButton(mouse, 200);
     EXPECT_EQ(mouse.mode, MouseMode::SetVelocity);
+    applyMouseMode(mouse, state, kCentre);
     releaseButton(mouse); // whichever button it was
     EXPECT_EQ(mouse.mode, MouseMode::None);
+}
+
+// A click or a tap: the press and its release before any frame. The press
+// makes its edit in one frame, then the release ends it.
+TEST(MouseEditing, AQuickClickEditsInOneFrame)
+{
+    StringState state = makeString(640);
+    MouseState mouse;
+    moveCursor(mouse, 100, 340); // height 100
+    pressButton(mouse, kRightButton);
+    releaseButton(mouse);
+    pressButton(mouse, kLeftButton); // the last click wins
+    releaseButton(mouse);
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(state.pos[100], 100.0);
+    EXPECT_EQ(state.vel[100], 0.0);
+    EXPECT_EQ(mouse.mode, MouseMode::None);
+    state.pos[100] = 7.0;
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(state.pos[100], 7.0) << "edits in one frame only";
+
+    // A release and a new press in one drain: the button is held.
+    releaseButton(mouse);
+    pressButton(mouse, kRightButton);
+    applyMouseMode(mouse, state, kCentre);
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(mouse.mode, MouseMode::SetVelocity);
+    EXPECT_EQ(state.vel[100], 100.0);
+
+    // The wheel chooses no mode; its release ends a drag at once.
+    pressButton(mouse, 4);
+    releaseButton(mouse);
+    EXPECT_EQ(mouse.mode, MouseMode::None);
+    pressButton(mouse, 5);
+    releaseButton(mouse);
+    state.vel[100] = 0.0;
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(state.vel[100], 0.0);
+
+    // A click before the cursor is known is spent all the same.
+    MouseState unplaced;
+    pressButton(unplaced, kLeftButton);
+    releaseButton(unplaced);
+    applyMouseMode(unplaced, state, kCentre);
+    moveCursor(unplaced, 100, 340);
+    applyMouseMode(unplaced, state, kCentre);
+    EXPECT_EQ(state.pos[100], 7.0);
 }
 
 TEST(MouseEditing, NoEditBeforeTheCursorHasMoved)
@@ -118,6 +167,10 @@ TEST(MouseEditing, TheMiddleButtonDoesNothing)
     pressButton(mouse, kLeftButton);
     pressButton(mouse, kMiddleButton);
     EXPECT_EQ(mouse.mode, MouseMode::SetPosition);
+    releaseButton(mouse); // a quick click of the middle button after the left
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(state.pos[50], -140.0);
+    EXPECT_EQ(mouse.mode, MouseMode::None);
 }
 #else
 TEST(MouseEditing, MiddleClickTogglesOnceAtTheCursorHeight)
@@ -133,8 +186,10 @@ TEST(MouseEditing, MiddleClickTogglesOnceAtTheCursorHeight)
     applyMouseMode(mouse, state, kCentre);
     EXPECT_EQ(state.anchored[50], 1) << "toggles once per click";
 
-    moveCursor(mouse, 50, 300); // a second click frees it at the new height
+    moveCursor(mouse, 50, 300); // a quick second click frees it at the new height
     pressButton(mouse, kMiddleButton);
+    releaseButton(mouse);
+    applyMouseMode(mouse, state, kCentre);
     applyMouseMode(mouse, state, kCentre);
     EXPECT_EQ(state.anchored[50], 0);
     EXPECT_EQ(state.pos[50], 60.0);
