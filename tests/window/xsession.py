@@ -248,6 +248,17 @@ class Session:
     def release(self, button):
         self.xdotool("mouseup", str(button))
 
+    def click(self, button):
+        """Presses and releases the button back to back, as a quick click or
+        a touchpad tap does."""
+        self.xdotool("click", str(button))
+
+    def key_down(self, name):
+        self.xdotool("keydown", name)
+
+    def key_up(self, name):
+        self.xdotool("keyup", name)
+
     def keys(self, *names):
         """Types the keys in order, spaced so SDL takes none for auto-repeat,
         in batches that SDL's 128-event queue holds."""
