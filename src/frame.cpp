@@ -1,5 +1,6 @@
 #include "frame.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -24,10 +25,14 @@ void handleKey(LoopState& loop, SDLKey key, bool repeat)
     int tStep = 1;
     if (key == SDLK_UP || key == SDLK_DOWN) {
         const Uint32 now = SDL_GetTicks();
-        if (!repeat)
+        if (!repeat) {
             loop.tKeyPressedAt = now;
-        else
-            tStep = tStepWhenHeld(now - loop.tKeyPressedAt);
+            loop.tKeyTravel = 0;
+        } else {
+            const int travel = tTravelWhenHeld(now - loop.tKeyPressedAt);
+            tStep = travel - loop.tKeyTravel;
+            loop.tKeyTravel = travel;
+        }
     }
     switch (key) {
     case SDLK_ESCAPE:
@@ -58,10 +63,13 @@ void handleKey(LoopState& loop, SDLKey key, bool repeat)
     }
 }
 
-int tStepWhenHeld(Uint32 heldMs)
+int tTravelWhenHeld(Uint32 heldMs)
 {
-    const Uint32 afterDelay = heldMs > kKeyRepeatDelay ? heldMs - kKeyRepeatDelay : 0;
-    return 1 + static_cast<int>(afterDelay / 200);
+    // In ms after the repeat delay, at 1 per interval (30 ms) plus a speed
+    // that grows by 5 per interval every second: a / 30 + a^2 / 12000.
+    const double a = heldMs > kKeyRepeatDelay ? heldMs - kKeyRepeatDelay : 0;
+    const double travel = a / kKeyRepeatInterval + a * a / 12000;
+    return static_cast<int>(std::min(travel, kMaxT - kMinT + 1.0));
 }
 
 // Records the key as down or up and says whether it already was down. Key

@@ -33,9 +33,11 @@ struct LoopState {
     char frameCaption[kCaptionSize] = "";  // formatted in every frame
     char shownCaption[kCaptionSize] = "";  // the caption last set on the window
     // Keys down now: a key-down for a key already down is a repeat, not a
-    // new press. Up or Down's last new press, to speed up its repeats.
+    // new press. When Up or Down was last pressed, and how far its repeats
+    // have moved t since.
     bool keyDown[SDLK_LAST] = {};
     Uint32 tKeyPressedAt = 0;
+    int tKeyTravel = 0;
 };
 
 // The loop state for a 32-bit screen surface: a flat string with one point
@@ -44,14 +46,16 @@ LoopState startLoop(SDL_Surface* screen);
 
 // The key table: Escape quits, Return pauses and resumes, Space clears the
 // string, Left and Right change k by 0.01, Up and Down change t by 1. Other
-// keys do nothing. A repeat (the key held) acts only for the arrow keys, with
-// Up and Down changing t by tStepWhenHeld of the time since their press.
+// keys do nothing. A repeat (the key held) acts only for the arrow keys; Up
+// and Down then bring t to tTravelWhenHeld of the time since their press.
 void handleKey(LoopState& loop, SDLKey key, bool repeat = false);
 
-// How much a repeat of a held Up or Down changes t: 1 at first, one more for
-// every 200 ms held after the repeat delay, so t runs from 1 to 1000 in
-// about 4 s of holding.
-int tStepWhenHeld(Uint32 heldMs);
+// How far a held Up or Down has moved t by its repeats, heldMs after the
+// press: by 1 per repeat interval at first, faster and faster, so t runs
+// from 1 to 1000 in under 4 s. It depends on the time held only, not on how
+// many frames (and repeats) there were: wavestring_paced drains the events
+// only once per frame of t ms.
+int tTravelWhenHeld(Uint32 heldMs);
 
 // Quit, key presses and releases and the mouse; every other event is ignored.
 void handleEvent(LoopState& loop, const SDL_Event& event);

@@ -9,9 +9,9 @@ TEST_F(Frame, CaptionIsTheTitleThenShowsKAndT)
     EXPECT_EQ(caption(), "Vibrelle");
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1");
-    pushKey(SDLK_RIGHT);
-    pushKey(SDLK_UP);
-    pushKey(SDLK_UP);
+    pressKey(SDLK_RIGHT);
+    pressKey(SDLK_UP);
+    pressKey(SDLK_UP);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.910000 et t=3");
 }
@@ -41,7 +41,7 @@ TEST_F(Frame, CaptionFollowsEachChangeOfKAndT)
         {SDLK_DOWN, "Vibrelle : k=0.890000 et t=1"},
     };
     for (const auto& change : changes) {
-        pushKey(change.key);
+        pressKey(change.key);
         runFrame(loop);
         EXPECT_EQ(caption(), change.expected) << "after key " << change.key;
         runFrame(loop);
@@ -173,8 +173,8 @@ TEST_F(Frame, HeldReturnAndSpaceActOncePerPress)
     EXPECT_FALSE(loop.running);
 }
 
-// Held arrow keys repeat: k by 0.01 each time; t by 1 at first, by more the
-// longer Up or Down is held.
+// Held arrow keys repeat: k by 0.01 each time; t by 1 at first, then by more
+// and more, as far as the time held says.
 TEST_F(Frame, HeldArrowKeysRepeat)
 {
     for (int n = 0; n < 4; ++n) {
@@ -182,27 +182,28 @@ TEST_F(Frame, HeldArrowKeysRepeat)
         pushKey(SDLK_UP);
     }
     runFrame(loop);
-    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=5");
+    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=2") << "no repeat before the delay";
     loop.tKeyPressedAt = SDL_GetTicks() - 1500; // Up held for 1.5 s
     pushKey(SDLK_UP);
     runFrame(loop);
-    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=11");
+    EXPECT_GE(loop.tKeyTravel, tTravelWhenHeld(1500));
+    EXPECT_EQ(loop.state.t, 2 + loop.tKeyTravel);
+    loop.tKeyPressedAt = SDL_GetTicks() - 4500;
+    pushKey(SDLK_UP);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=1000");
     pushKey(SDLK_UP, SDL_KEYUP);
     pressKey(SDLK_DOWN);
     runFrame(loop);
-    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=10");
+    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=999");
 
-    EXPECT_EQ(tStepWhenHeld(0), 1);
-    EXPECT_EQ(tStepWhenHeld(699), 1);
-    EXPECT_EQ(tStepWhenHeld(700), 2);
-    // Repeats at SDL's delay and interval take t from 1 to 1000 in seconds.
-    int t = 1;
-    Uint32 held = kKeyRepeatDelay;
-    while (t < 1000) {
-        held += kKeyRepeatInterval;
-        t += tStepWhenHeld(held);
-    }
-    EXPECT_EQ(held, 3860u);
+    // 1 per 30 ms repeat at first; 1 to 1000 in under 4 s.
+    EXPECT_EQ(tTravelWhenHeld(500), 0);
+    EXPECT_EQ(tTravelWhenHeld(530), 1);
+    EXPECT_EQ(tTravelWhenHeld(1500), 116); // 33.3 + 83.3
+    EXPECT_EQ(tTravelWhenHeld(3768), 998);
+    EXPECT_EQ(tTravelWhenHeld(3769), 999);
+    EXPECT_EQ(tTravelWhenHeld(0xFFFFFFFF), kMaxT - kMinT + 1);
 }
 
 TEST_F(Frame, SpaceWhilePausedClearsTheStringAndKeepsKAndT)
