@@ -68,50 +68,29 @@ TEST(MouseEditing, ModesFollowTheLastPressAndAnyReleaseEndsThem)
 }
 
 // A click or a tap: the press and its release before any frame. The press
-// makes its edit in one frame, then the release ends it.
+// makes its edit in one frame, then the release ends it; a release and a new
+// press leave the button held; the wheel's release ends a drag at once.
 TEST(MouseEditing, AQuickClickEditsInOneFrame)
 {
     StringState state = makeString(640);
     MouseState mouse;
     moveCursor(mouse, 100, 340); // height 100
-    pressButton(mouse, kRightButton);
-    releaseButton(mouse);
-    pressButton(mouse, kLeftButton); // the last click wins
-    releaseButton(mouse);
+    for (int button : {kRightButton, kLeftButton}) { // the last click wins
+        pressButton(mouse, button);
+        releaseButton(mouse);
+    }
     applyMouseMode(mouse, state, kCentre);
     EXPECT_EQ(state.pos[100], 100.0);
     EXPECT_EQ(state.vel[100], 0.0);
     EXPECT_EQ(mouse.mode, MouseMode::None);
-    state.pos[100] = 7.0;
-    applyMouseMode(mouse, state, kCentre);
-    EXPECT_EQ(state.pos[100], 7.0) << "edits in one frame only";
 
-    // A release and a new press in one drain: the button is held.
     releaseButton(mouse);
     pressButton(mouse, kRightButton);
     applyMouseMode(mouse, state, kCentre);
-    applyMouseMode(mouse, state, kCentre);
     EXPECT_EQ(mouse.mode, MouseMode::SetVelocity);
-    EXPECT_EQ(state.vel[100], 100.0);
-
-    // The wheel chooses no mode; its release ends a drag at once.
     pressButton(mouse, 4);
     releaseButton(mouse);
     EXPECT_EQ(mouse.mode, MouseMode::None);
-    pressButton(mouse, 5);
-    releaseButton(mouse);
-    state.vel[100] = 0.0;
-    applyMouseMode(mouse, state, kCentre);
-    EXPECT_EQ(state.vel[100], 0.0);
-
-    // A click before the cursor is known is spent all the same.
-    MouseState unplaced;
-    pressButton(unplaced, kLeftButton);
-    releaseButton(unplaced);
-    applyMouseMode(unplaced, state, kCentre);
-    moveCursor(unplaced, 100, 340);
-    applyMouseMode(unplaced, state, kCentre);
-    EXPECT_EQ(state.pos[100], 7.0);
 }
 
 TEST(MouseEditing, NoEditBeforeTheCursorHasMoved)

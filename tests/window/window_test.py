@@ -151,8 +151,8 @@ def check_paused_edits(session, variant):
 
 
 def check_click(session, variant):
-    """A quick click of each button makes its edit; a middle click toggles
-    once. While running, a click plucks the string."""
+    """A quick click of each button makes its edit, a middle click toggles
+    once; while running, a click plucks the string."""
     session.keys("Return")  # pause
     rows, velocity_rows = rest_rows(), rest_rows()
     rows[100] = 340
@@ -170,11 +170,6 @@ def check_click(session, variant):
         session.click(MIDDLE)
         session.wait_picture(Picture.of_string(rows, anchors=(300,), velocity_rows=velocity_rows),
                              what="the middle click's anchor")
-        rows[300] = 380
-        session.move(300, 380)
-        session.click(MIDDLE)
-        session.wait_picture(Picture.of_string(rows, velocity_rows=velocity_rows),
-                             what="the second middle click freeing the anchor")
     session.keys("space", "Return")  # clear and run
     session.wait_picture(REST, what="the cleared string")
     session.move(320, 340)
@@ -214,20 +209,14 @@ def check_held_keys(session, variant):
     watch_picture(session, Picture.of_string(rows), "held Space cleared the string again")
     session.key_up("space")
 
-    session.key_down("Right")
-    session.wait_caption(caption("1.000000", 1), forbidden=k_out_of_range)
-    session.key_up("Right")
-    session.keys("Left")
-    session.wait_caption(caption("0.990000", 1))
-
     started = time.monotonic()
     session.key_down("Up")
-    session.wait_caption(caption("0.990000", 1000), seconds=30,
+    session.wait_caption(caption("0.900000", 1000), seconds=30,
                          forbidden=lambda text: caption_t(text)[1] > 1000)
     print(f"t from 1 to 1000 in {time.monotonic() - started:.1f} s of holding Up")
     session.key_up("Up")
     session.keys("Down")
-    session.wait_caption(caption("0.990000", 999))
+    session.wait_caption(caption("0.900000", 999))
 
 
 def check_k_and_low_t(session, variant):
