@@ -155,22 +155,13 @@ TEST_F(Frame, HeldReturnAndSpaceActOncePerPress)
     EXPECT_FALSE(loop.running);
     EXPECT_EQ(loop.state.pos[5], 12.0);
 
-    pushKey(SDLK_RETURN, SDL_KEYUP);
-    pushKey(SDLK_SPACE, SDL_KEYUP);
-    pushKey(SDLK_RETURN);
-    pushKey(SDLK_SPACE);
-    runFrame(loop);
-    EXPECT_TRUE(loop.running);
-    EXPECT_EQ(loop.state.pos[5], 0.0);
-
     // Keys released in another window: the next key-down is a new press.
     SDL_Event focusLost{};
-    focusLost.type = SDL_ACTIVEEVENT;
     focusLost.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS};
     push(focusLost);
-    pushKey(SDLK_RETURN);
+    pushKey(SDLK_SPACE);
     runFrame(loop);
-    EXPECT_FALSE(loop.running);
+    EXPECT_EQ(loop.state.pos[5], 0.0);
 }
 
 // Held arrow keys repeat: k by 0.01 each time, t as far as the time held says.
