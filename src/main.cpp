@@ -36,12 +36,13 @@ static const char kHelp[] =
     "\n"
     "  Left button, held    set the point under the cursor to the cursor's height\n"
     "  Right button, held   set that point's velocity to the cursor's height\n"
-#if WAVESTRING_PACED
+#if !WAVESTRING_PACED
+    "  Middle click         anchor the point at the cursor's height, or free it\n"
+#endif
     "  Left / Right         k - / + 0.01: the velocity kept in each frame (0 to 1)\n"
+#if WAVESTRING_PACED
     "  Up / Down            t + / - 1: the pause of each frame in ms (0 to 1000)\n"
 #else
-    "  Middle click         anchor the point at the cursor's height, or free it\n"
-    "  Left / Right         k - / + 0.01: the velocity kept in each frame (0 to 1)\n"
     "  Up / Down            t + / - 1: the divisor of the coupling (1 to 1000)\n"
 #endif
     "                       (held arrow keys repeat; t faster the longer held)\n"
