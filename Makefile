@@ -1,6 +1,6 @@
-# make run        install what is missing, build in Release, start wavestring
+# make run        install what building and running need, build the two programs, start wavestring
 # make run-paced  the same for wavestring_paced
-# make test       install what is missing, build, run every test
+# make test       install what is missing, build everything, run every test
 # make bench      install what is missing, build, run the benchmarks (docs/performance.md)
 # make test-sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz       build the libFuzzer targets (clang) and run each for FUZZ_SECONDS
@@ -15,7 +15,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run run-paced test test-sanitize fuzz bench clean
+.PHONY: all deps build programs run run-paced test test-sanitize fuzz bench clean
 
 all: build
 
@@ -23,14 +23,25 @@ deps:
 	scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON -DWAVESTRING_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) --parallel
 
-run: build
-	$(BUILD_DIR)/wavestring
+# Only the two programs, quietly: a new build directory is configured without
+# the tests and benchmarks (make test turns them on); the build's output is
+# shown only when it fails.
+programs:
+	@scripts/install-deps run
+	@[ -f $(BUILD_DIR)/CMakeCache.txt ] || { echo "Configuring in $(BUILD_DIR)"; \
+		cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=OFF \
+			-DWAVESTRING_BENCH=OFF $(CMAKE_FLAGS) >/dev/null; }
+	@cmake --build $(BUILD_DIR) --parallel --target wavestring wavestring_paced >$(BUILD_DIR)/programs.log 2>&1 \
+		|| { cat $(BUILD_DIR)/programs.log; exit 1; }
 
-run-paced: build
-	$(BUILD_DIR)/wavestring_paced
+run: programs
+	@$(BUILD_DIR)/wavestring
+
+run-paced: programs
+	@$(BUILD_DIR)/wavestring_paced
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2

@@ -121,7 +121,8 @@ void runModelFrames(LoopState& loop, int frames)
 
 const SDLKey kTableKeys[] = {SDLK_ESCAPE, SDLK_RETURN, SDLK_SPACE, SDLK_LEFT, SDLK_RIGHT, SDLK_UP, SDLK_DOWN};
 
-// Event types that the program ignores (SDL_QUIT has its own operation).
+// Event types that change nothing on the screen (SDL_QUIT has its own
+// operation); a key-up or a focus change only ends a held key.
 // SDL_SYSWMEVENT is left out: SDL copies the window manager message it points
 // to, which only SDL itself can make.
 const Uint8 kIgnoredTypes[] = {SDL_NOEVENT,       SDL_ACTIVEEVENT,  SDL_KEYUP,         SDL_JOYAXISMOTION,

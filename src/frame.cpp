@@ -1,5 +1,6 @@
 #include "frame.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -19,17 +20,31 @@ LoopState startLoop(SDL_Surface* screen)
     return loop;
 }
 
-void handleKey(LoopState& loop, SDLKey key)
+void handleKey(LoopState& loop, SDLKey key, bool repeat)
 {
+    int tStep = 1;
+    if (key == SDLK_UP || key == SDLK_DOWN) {
+        const Uint32 now = SDL_GetTicks();
+        if (!repeat) {
+            loop.tKeyPressedAt = now;
+            loop.tKeyTravel = 0;
+        } else {
+            const int travel = tTravelWhenHeld(now - loop.tKeyPressedAt);
+            tStep = travel - loop.tKeyTravel;
+            loop.tKeyTravel = travel;
+        }
+    }
     switch (key) {
     case SDLK_ESCAPE:
         loop.quit = true;
         break;
     case SDLK_RETURN:
-        loop.running = !loop.running;
+        if (!repeat)
+            loop.running = !loop.running;
         break;
     case SDLK_SPACE:
-        resetString(loop.state);
+        if (!repeat)
+            resetString(loop.state);
         break;
     case SDLK_LEFT:
         adjustK(loop.state, -0.01);
@@ -38,14 +53,34 @@ void handleKey(LoopState& loop, SDLKey key)
         adjustK(loop.state, +0.01);
         break;
     case SDLK_UP:
-        adjustT(loop.state, +1);
+        adjustT(loop.state, +tStep);
         break;
     case SDLK_DOWN:
-        adjustT(loop.state, -1);
+        adjustT(loop.state, -tStep);
         break;
     default:
         break;
     }
+}
+
+int tTravelWhenHeld(Uint32 heldMs)
+{
+    // In ms after the repeat delay, at 1 per interval (30 ms) plus a speed
+    // that grows by 5 per interval every second: a / 30 + a^2 / 12000.
+    const double a = heldMs > kKeyRepeatDelay ? heldMs - kKeyRepeatDelay : 0;
+    const double travel = a / kKeyRepeatInterval + a * a / 12000;
+    return static_cast<int>(std::min(travel, kMaxT - kMinT + 1.0));
+}
+
+// Records the key as down or up and says whether it already was down. Key
+// numbers outside SDL's table are never down.
+static bool setKeyDown(LoopState& loop, SDLKey key, bool down)
+{
+    if (key < 0 || key >= SDLK_LAST)
+        return false;
+    const bool wasDown = loop.keyDown[key];
+    loop.keyDown[key] = down;
+    return wasDown;
 }
 
 void handleEvent(LoopState& loop, const SDL_Event& event)
@@ -55,7 +90,15 @@ void handleEvent(LoopState& loop, const SDL_Event& event)
         loop.quit = true;
         break;
     case SDL_KEYDOWN:
-        handleKey(loop, event.key.keysym.sym);
+        handleKey(loop, event.key.keysym.sym, setKeyDown(loop, event.key.keysym.sym, true));
+        break;
+    case SDL_KEYUP:
+        setKeyDown(loop, event.key.keysym.sym, false);
+        break;
+    case SDL_ACTIVEEVENT:
+        // Keys released in another window send no key-up here.
+        if ((event.active.state & SDL_APPINPUTFOCUS) && !event.active.gain)
+            std::memset(loop.keyDown, 0, sizeof loop.keyDown);
         break;
     case SDL_MOUSEMOTION:
         moveCursor(loop.mouse, event.motion.x, event.motion.y);

@@ -18,6 +18,11 @@ inline constexpr int kWindowWidth = 640;
 inline constexpr int kWindowHeight = 480;
 inline constexpr int kWindowDepth = 32;
 
+// Held keys repeat after SDL's usual delay and interval (500 ms, then every
+// 30 ms). Only the arrow keys act on a repeat.
+inline constexpr int kKeyRepeatDelay = SDL_DEFAULT_REPEAT_DELAY;
+inline constexpr int kKeyRepeatInterval = SDL_DEFAULT_REPEAT_INTERVAL;
+
 struct LoopState {
     SDL_Surface* screen = nullptr; // owned by SDL
     bool quit = false;             // leave the loop after this frame
@@ -27,6 +32,12 @@ struct LoopState {
     TraceColours colours{};
     char frameCaption[kCaptionSize] = "";  // formatted in every frame
     char shownCaption[kCaptionSize] = "";  // the caption last set on the window
+    // Keys down now: a key-down for a key already down is a repeat, not a
+    // new press. When Up or Down was last pressed, and how far its repeats
+    // have moved t since.
+    bool keyDown[SDLK_LAST] = {};
+    Uint32 tKeyPressedAt = 0;
+    int tKeyTravel = 0;
 };
 
 // The loop state for a 32-bit screen surface: a flat string with one point
@@ -34,10 +45,19 @@ struct LoopState {
 LoopState startLoop(SDL_Surface* screen);
 
 // The key table: Escape quits, Return pauses and resumes, Space clears the
-// string, Left and Right change k, Up and Down change t. Other keys do nothing.
-void handleKey(LoopState& loop, SDLKey key);
+// string, Left and Right change k by 0.01, Up and Down change t by 1. Other
+// keys do nothing. A repeat (the key held) acts only for the arrow keys; Up
+// and Down then bring t to tTravelWhenHeld of the time since their press.
+void handleKey(LoopState& loop, SDLKey key, bool repeat = false);
 
-// Quit, key presses and the mouse; every other event is ignored.
+// How far a held Up or Down has moved t by its repeats, heldMs after the
+// press: by 1 per repeat interval at first, faster and faster, so t runs
+// from 1 to 1000 in under 4 s. It depends on the time held only, not on how
+// many frames (and repeats) there were: wavestring_paced drains the events
+// only once per frame of t ms.
+int tTravelWhenHeld(Uint32 heldMs);
+
+// Quit, key presses and releases and the mouse; every other event is ignored.
 void handleEvent(LoopState& loop, const SDL_Event& event);
 
 // Milliseconds to wait before each flip: 1 in wavestring, t in wavestring_paced.

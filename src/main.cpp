@@ -13,10 +13,60 @@ static const char kProgramName[] = "wavestring_paced";
 static const char kProgramName[] = "wavestring";
 #endif
 
+// Prints the message after SDL_Quit: a driver that takes over the terminal
+// (libcaca's alternate screen) would wipe it on the way out.
 static int fail(const char* what)
 {
-    std::fprintf(stderr, "%s: %s failed: %s\n", kProgramName, what, SDL_GetError());
+    char reason[256];
+    std::snprintf(reason, sizeof reason, "%s", SDL_GetError());
+    SDL_Quit();
+    std::fprintf(stderr, "%s: %s failed: %s\n", kProgramName, what, reason);
     return 1;
+}
+
+static const char kHelp[] =
+#if WAVESTRING_PACED
+    "Usage: wavestring_paced [--help | --version]\n"
+    "A damped elastic string to pluck with the mouse, with a frame pause you set.\n"
+#else
+    "Usage: wavestring [--help | --version]\n"
+    "A damped elastic string to pluck with the mouse and anchor.\n"
+#endif
+    "It opens a 640x480 window, so it needs a graphical display.\n"
+    "\n"
+    "  Left button, held    set the point under the cursor to the cursor's height\n"
+    "  Right button, held   set that point's velocity to the cursor's height\n"
+#if !WAVESTRING_PACED
+    "  Middle click         anchor the point at the cursor's height, or free it\n"
+#endif
+    "  Left / Right         k - / + 0.01: the velocity kept in each frame (0 to 1)\n"
+#if WAVESTRING_PACED
+    "  Up / Down            t + / - 1: the pause of each frame in ms (0 to 1000)\n"
+#else
+    "  Up / Down            t + / - 1: the divisor of the coupling (1 to 1000)\n"
+#endif
+    "                       (held arrow keys repeat; t faster the longer held)\n"
+    "  Return               pause or resume\n"
+    "  Space                clear the string\n"
+    "  Escape               quit\n"
+    "\n"
+    "The caption shows k and t. More, with things to try: man 6 %s\n";
+
+// --help and --version print and end the program; any other argument is
+// ignored. Returns -1 when the program should run.
+static int answerOptions(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf(kHelp, kProgramName);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s %s\n", kProgramName, WAVESTRING_VERSION);
+            return 0;
+        }
+    }
+    return -1;
 }
 
 // With no display to reach, SDL falls back on drivers that open no window:
@@ -31,27 +81,35 @@ static bool isFallbackWithoutWindow(const char* driver)
     return false;
 }
 
-int main(int, char**)
+int main(int argc, char** argv)
 {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
-        return fail("SDL_Init");
+    if (const int status = answerOptions(argc, argv); status >= 0)
+        return status;
     // An empty SDL_VIDEODRIVER asks for no driver, as SDL reads it.
     const char* asked = std::getenv("SDL_VIDEODRIVER");
+    const bool driverAsked = asked != nullptr && *asked != '\0';
+    if (!driverAsked) {
+        // When SDL falls back on libcaca, which is refused below, libcaca's
+        // null output leaves the terminal's screen and title alone.
+        setenv("CACA_DRIVER", "null", 0);
+    }
+    // The window's class is the menu entry's StartupWMClass, so a desktop
+    // shows the window under the entry's icon.
+    setenv("SDL_VIDEO_X11_WMCLASS", kProgramName, 0);
+
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return fail("SDL_Init");
     char driver[32] = "";
-    if ((asked == nullptr || *asked == '\0') && SDL_VideoDriverName(driver, sizeof driver) != nullptr
+    if (!driverAsked && SDL_VideoDriverName(driver, sizeof driver) != nullptr
         && isFallbackWithoutWindow(driver)) {
         SDL_SetError("no display, only the %s video driver", driver);
-        const int status = fail("SDL_Init");
-        SDL_Quit();
-        return status;
+        return fail("SDL_Init");
     }
     SDL_WM_SetCaption(kWindowTitle, "");
     SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
-    if (screen == nullptr || screen->format->BytesPerPixel != 4) {
-        const int status = fail("SDL_SetVideoMode");
-        SDL_Quit();
-        return status;
-    }
+    if (screen == nullptr || screen->format->BytesPerPixel != 4)
+        return fail("SDL_SetVideoMode");
+    SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
 
     LoopState loop = startLoop(screen);
     tightenPause();

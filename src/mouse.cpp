@@ -22,23 +22,35 @@ void pressButton(MouseState& mouse, int button)
         break;
 #endif
     default:
-        break;
+        return;
     }
+    mouse.pressPending = true;
+    mouse.releasePending = false;
 }
 
 void releaseButton(MouseState& mouse)
 {
-    mouse.mode = MouseMode::None;
+    // A click or a tap brings its press and release in the same drain; the
+    // press must still make its edit.
+    if (mouse.pressPending)
+        mouse.releasePending = true;
+    else
+        mouse.mode = MouseMode::None;
 }
 
 void applyMouseMode(MouseState& mouse, StringState& state, int centreRow)
 {
     const MouseMode mode = mouse.mode;
+    // A toggle acts in one frame only, and a released button's edit too,
+    // even when they find no point to edit.
+    bool editOnce = mouse.releasePending;
 #if !WAVESTRING_PACED
-    // A toggle acts in one frame only, even when it finds no point to edit.
-    if (mode == MouseMode::ToggleAnchor)
-        mouse.mode = MouseMode::None;
+    editOnce = editOnce || mode == MouseMode::ToggleAnchor;
 #endif
+    if (editOnce)
+        mouse.mode = MouseMode::None;
+    mouse.pressPending = false;
+    mouse.releasePending = false;
     const int col = mouse.cursorX;
     if (mode == MouseMode::None || !mouse.cursorSeen || col >= state.w)
         return;

@@ -27,13 +27,18 @@ struct MouseState {
     // No edit is made until a motion event has placed the cursor: before it
     // the cursor has no column.
     bool cursorSeen = false;
+    // A press whose edit no frame has made yet, and a release that came
+    // before that edit: a quick click still edits once, then ends.
+    bool pressPending = false;
+    bool releasePending = false;
 };
 
 void moveCursor(MouseState& mouse, std::uint16_t x, std::uint16_t y);
 // Left, right (and, in wavestring, middle) choose a mode; other buttons,
 // the wheel among them, leave it.
 void pressButton(MouseState& mouse, int button);
-// Any release ends the edit, whichever button it was.
+// Any release ends the edit, whichever button it was: at once, or after the
+// next frame's edit when no frame has made the pressed button's edit yet.
 void releaseButton(MouseState& mouse);
 
 // Applies the current mode to the point under the cursor. centreRow is the

@@ -68,7 +68,7 @@ TEST_F(Allocations, NoneAfterTheFirstThousandFrames)
     for (int frame = 1; frame <= 10000; ++frame) {
         pushMotion(static_cast<Uint16>(frame % 640), static_cast<Uint16>(frame % 480));
         if (frame % 500 == 0)
-            pushKey(SDLK_RETURN);
+            pressKey(SDLK_RETURN);
         runFrame(loop);
         if (frame == 1000)
             afterThousand = allocations.load();

@@ -9,9 +9,9 @@ TEST_F(Frame, CaptionIsTheTitleThenShowsKAndT)
     EXPECT_EQ(caption(), "Vibrelle");
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1");
-    pushKey(SDLK_RIGHT);
-    pushKey(SDLK_UP);
-    pushKey(SDLK_UP);
+    pressKey(SDLK_RIGHT);
+    pressKey(SDLK_UP);
+    pressKey(SDLK_UP);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.910000 et t=3");
 }
@@ -41,7 +41,7 @@ TEST_F(Frame, CaptionFollowsEachChangeOfKAndT)
         {SDLK_DOWN, "Vibrelle : k=0.890000 et t=1"},
     };
     for (const auto& change : changes) {
-        pushKey(change.key);
+        pressKey(change.key);
         runFrame(loop);
         EXPECT_EQ(caption(), change.expected) << "after key " << change.key;
         runFrame(loop);
@@ -87,14 +87,20 @@ TEST_F(Frame, AHeldLeftButtonPlucksTheStringFrameByFrame)
     EXPECT_EQ(rowsWith(screen, 99, white()), "330");
 }
 
-TEST_F(Frame, PressAndReleaseInOneDrainDoNothing)
+// A click: the press and its release in one drain edit in that frame only.
+TEST_F(Frame, AQuickClickPlucksOnce)
 {
-    pushMotion(200, 100);
+    pushMotion(100, 340);
     pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
     pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
     runFrame(loop);
-    EXPECT_EQ(loop.state.pos[200], 0.0);
+    EXPECT_EQ(rowsWith(screen, 100, white()), "250");
+    EXPECT_EQ(rowsWith(screen, 99, white()), "285");
     EXPECT_EQ(loop.mouse.mode, MouseMode::None);
+    runFrame(loop);
+    // Not set back to 100 (that gives -30.5): 10 + 0.9 * (-90 + (45 + 45 - 20) / 2).
+    EXPECT_EQ(loop.state.pos[100], -39.5);
+    EXPECT_EQ(rowsWith(screen, 100, white()), "200");
 }
 
 TEST_F(Frame, TheWheelEndsALeftDrag)
@@ -110,12 +116,12 @@ TEST_F(Frame, TheWheelEndsALeftDrag)
 
 TEST_F(Frame, ReturnPausesAndTwiceInOneDrainKeepsRunning)
 {
-    pushKey(SDLK_RETURN);
-    pushKey(SDLK_RETURN);
+    pressKey(SDLK_RETURN);
+    pressKey(SDLK_RETURN);
     runFrame(loop);
     EXPECT_TRUE(loop.running);
 
-    pushKey(SDLK_RETURN);
+    pressKey(SDLK_RETURN);
     pushMotion(320, 440);
     pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
     runFrame(loop);
@@ -128,10 +134,59 @@ TEST_F(Frame, ReturnPausesAndTwiceInOneDrainKeepsRunning)
     EXPECT_EQ(rowsWith(screen, 320, white()), "440");
     EXPECT_EQ(rowsWith(screen, 321, white()), "240");
 
-    pushKey(SDLK_RETURN);
+    pressKey(SDLK_RETURN);
     runFrame(loop);
     EXPECT_TRUE(loop.running);
     EXPECT_EQ(loop.state.pos[321], 90.0); // 0.9 * 200 / 2
+}
+
+// A key-down with no key-up since the last one is the key held down.
+TEST_F(Frame, HeldReturnAndSpaceActOncePerPress)
+{
+    pushKey(SDLK_RETURN);
+    pushKey(SDLK_RETURN);
+    pushKey(SDLK_SPACE);
+    runFrame(loop);
+    EXPECT_FALSE(loop.running);
+    loop.state.pos[5] = 12.0;
+    pushKey(SDLK_RETURN);
+    pushKey(SDLK_SPACE);
+    runFrame(loop);
+    EXPECT_FALSE(loop.running);
+    EXPECT_EQ(loop.state.pos[5], 12.0);
+
+    // Keys released in another window: the next key-down is a new press.
+    SDL_Event focusLost{};
+    focusLost.active = {SDL_ACTIVEEVENT, 0, SDL_APPINPUTFOCUS};
+    push(focusLost);
+    pushKey(SDLK_SPACE);
+    runFrame(loop);
+    EXPECT_EQ(loop.state.pos[5], 0.0);
+}
+
+// Held arrow keys repeat: k by 0.01 each time, t as far as the time held says.
+TEST_F(Frame, HeldArrowKeysRepeat)
+{
+    for (int n = 0; n < 4; ++n) {
+        pushKey(SDLK_RIGHT);
+        pushKey(SDLK_UP);
+    }
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=2") << "t waits for the repeat delay";
+    loop.tKeyPressedAt = SDL_GetTicks() - 4500; // Up held for 4.5 s
+    pushKey(SDLK_UP);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=1000");
+    pushKey(SDLK_UP, SDL_KEYUP);
+    pressKey(SDLK_DOWN);
+    runFrame(loop);
+    EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=999");
+
+    // 1 per 30 ms repeat at first, 1 to 1000 in under 4 s.
+    EXPECT_EQ(tTravelWhenHeld(530), 1);
+    EXPECT_EQ(tTravelWhenHeld(1500), 116); // 33.3 + 83.3
+    EXPECT_EQ(tTravelWhenHeld(3769), 999);
+    EXPECT_EQ(tTravelWhenHeld(0xFFFFFFFF), kMaxT - kMinT + 1);
 }
 
 TEST_F(Frame, SpaceWhilePausedClearsTheStringAndKeepsKAndT)

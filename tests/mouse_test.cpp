@@ -52,6 +52,7 @@ TEST(MouseEditing, RightButtonSetsTheVelocity)
 
 TEST(MouseEditing, ModesFollowTheLastPressAndAnyReleaseEndsThem)
 {
+    StringState state = makeString(640);
     MouseState mouse;
     pressButton(mouse, kLeftButton);
     EXPECT_EQ(mouse.mode, MouseMode::SetPosition);
@@ -61,7 +62,34 @@ TEST(MouseEditing, ModesFollowTheLastPressAndAnyReleaseEndsThem)
     pressButton(mouse, 5);
     pressButton(mouse, 200);
     EXPECT_EQ(mouse.mode, MouseMode::SetVelocity);
+    applyMouseMode(mouse, state, kCentre);
     releaseButton(mouse); // whichever button it was
+    EXPECT_EQ(mouse.mode, MouseMode::None);
+}
+
+// A click or a tap: the press and its release before any frame. The press
+// makes its edit in one frame, then the release ends it; a release and a new
+// press leave the button held; the wheel's release ends a drag at once.
+TEST(MouseEditing, AQuickClickEditsInOneFrame)
+{
+    StringState state = makeString(640);
+    MouseState mouse;
+    moveCursor(mouse, 100, 340); // height 100
+    for (int button : {kRightButton, kLeftButton}) { // the last click wins
+        pressButton(mouse, button);
+        releaseButton(mouse);
+    }
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(state.pos[100], 100.0);
+    EXPECT_EQ(state.vel[100], 0.0);
+    EXPECT_EQ(mouse.mode, MouseMode::None);
+
+    releaseButton(mouse);
+    pressButton(mouse, kRightButton);
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(mouse.mode, MouseMode::SetVelocity);
+    pressButton(mouse, 4);
+    releaseButton(mouse);
     EXPECT_EQ(mouse.mode, MouseMode::None);
 }
 
@@ -118,6 +146,10 @@ TEST(MouseEditing, TheMiddleButtonDoesNothing)
     pressButton(mouse, kLeftButton);
     pressButton(mouse, kMiddleButton);
     EXPECT_EQ(mouse.mode, MouseMode::SetPosition);
+    releaseButton(mouse); // a quick click of the middle button after the left
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(state.pos[50], -140.0);
+    EXPECT_EQ(mouse.mode, MouseMode::None);
 }
 #else
 TEST(MouseEditing, MiddleClickTogglesOnceAtTheCursorHeight)
@@ -133,8 +165,10 @@ TEST(MouseEditing, MiddleClickTogglesOnceAtTheCursorHeight)
     applyMouseMode(mouse, state, kCentre);
     EXPECT_EQ(state.anchored[50], 1) << "toggles once per click";
 
-    moveCursor(mouse, 50, 300); // a second click frees it at the new height
+    moveCursor(mouse, 50, 300); // a quick second click frees it at the new height
     pressButton(mouse, kMiddleButton);
+    releaseButton(mouse);
+    applyMouseMode(mouse, state, kCentre);
     applyMouseMode(mouse, state, kCentre);
     EXPECT_EQ(state.anchored[50], 0);
     EXPECT_EQ(state.pos[50], 60.0);

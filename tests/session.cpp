@@ -23,6 +23,12 @@ void push(SDL_Event event)
 }
 
 void pushKey(SDLKey key, Uint8 type = SDL_KEYDOWN) { push(keyEvent(key, type)); }
+// A key pressed and released, so that every press is a new one.
+void pressKey(SDLKey key)
+{
+    pushKey(key);
+    pushKey(key, SDL_KEYUP);
+}
 void pushMotion(Uint16 x, Uint16 y) { push(motionEvent(x, y)); }
 void pushButton(Uint8 button, Uint8 type) { push(buttonEvent(button, type)); }
 
@@ -59,13 +65,13 @@ void script(int frame)
         pushButton(SDL_BUTTON_MIDDLE, SDL_MOUSEBUTTONUP);
         break;
     case 400: // pause, edit, resume
-        pushKey(SDLK_RETURN);
+        pressKey(SDLK_RETURN);
         pushMotion(200, 100);
         pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
         break;
     case 420:
         pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
-        pushKey(SDLK_RETURN);
+        pressKey(SDLK_RETURN);
         break;
     case 500: // the cursor far outside the window, wheel and odd buttons
         pushMotion(65535, 65535);
@@ -77,21 +83,21 @@ void script(int frame)
         break;
     case 600: // k up to 1, t up, then the right button at the bottom row
         for (int press = 0; press < 12; ++press)
-            pushKey(SDLK_RIGHT);
+            pressKey(SDLK_RIGHT);
         for (int press = 0; press < 3; ++press)
-            pushKey(SDLK_UP);
+            pressKey(SDLK_UP);
         pushMotion(320, 479);
         pushButton(SDL_BUTTON_RIGHT, SDL_MOUSEBUTTONDOWN);
         break;
     case 900: // clear, and back to the starting k and t
         pushButton(SDL_BUTTON_RIGHT, SDL_MOUSEBUTTONUP);
-        pushKey(SDLK_SPACE);
+        pressKey(SDLK_SPACE);
         for (int press = 0; press < 10; ++press)
-            pushKey(SDLK_LEFT);
+            pressKey(SDLK_LEFT);
         for (int press = 0; press < 3; ++press)
-            pushKey(SDLK_DOWN);
+            pressKey(SDLK_DOWN);
         for (SDLKey key : {SDLK_a, SDLK_TAB, SDLK_F1, SDLK_KP_ENTER, SDLK_LSHIFT})
-            pushKey(key);
+            pressKey(key);
         pushKey(SDLK_ESCAPE, SDL_KEYUP);
         break;
     default:
@@ -122,7 +128,7 @@ int main()
         script(frames);
         runFrame(loop);
     }
-    pushKey(SDLK_ESCAPE);
+    pressKey(SDLK_ESCAPE);
     while (!loop.quit) {
         runFrame(loop);
         ++frames;

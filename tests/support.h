@@ -67,6 +67,12 @@ protected:
     static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 0); }
 
     static void pushKey(SDLKey key, Uint8 type = SDL_KEYDOWN) { push(keyEvent(key, type)); }
+    // A key pressed and released: a new press each time.
+    static void pressKey(SDLKey key)
+    {
+        pushKey(key);
+        pushKey(key, SDL_KEYUP);
+    }
     static void pushMotion(Uint16 x, Uint16 y) { push(motionEvent(x, y)); }
     static void pushButton(Uint8 button, Uint8 type) { push(buttonEvent(button, type)); }
     static void pushQuit() { push(quitEvent()); }

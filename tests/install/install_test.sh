@@ -15,9 +15,11 @@ expected="bin/wavestring
 bin/wavestring_paced
 share/applications/wavestring.desktop
 share/applications/wavestring_paced.desktop
+share/doc/wavestring/changelog.gz
+share/doc/wavestring/copyright
 share/icons/hicolor/scalable/apps/wavestring.svg
-share/man/man6/wavestring.6
-share/man/man6/wavestring_paced.6"
+share/man/man6/wavestring.6.gz
+share/man/man6/wavestring_paced.6.gz"
 found=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 [ "$found" = "$expected" ] || fail "installed files:
 $found
@@ -29,14 +31,15 @@ for program in wavestring wavestring_paced; do
   entry=$prefix/share/applications/$program.desktop
   grep -qx "Exec=$program" "$entry" || fail "$entry does not start $program"
   grep -qx "Icon=wavestring" "$entry" || fail "$entry has not the installed icon"
+  grep -qx "StartupWMClass=$program" "$entry" || fail "$entry names no window class"
   [ -x "$prefix/bin/$program" ] || fail "$program is not executable"
 done
 
-for page in "$prefix"/share/man/man6/*.6; do
+for page in "$prefix"/share/man/man6/*.6.gz; do
   warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$page: $warnings"
   text=$(man -l "$page" 2>/dev/null)
-  for section in NAME SYNOPSIS DESCRIPTION MOUSE KEYS PARAMETERS "EXIT STATUS"; do
+  for section in NAME SYNOPSIS DESCRIPTION MOUSE KEYS PARAMETERS "THINGS TO TRY" "EXIT STATUS"; do
     printf '%s\n' "$text" | grep -qx "$section" || fail "$page has no $section section"
   done
 done

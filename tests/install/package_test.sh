@@ -1,7 +1,8 @@
 #!/bin/sh
 # package_test.sh BUILD_DIR
 # Builds the Debian package with cpack into a temporary directory and checks
-# its control fields and contents. The package is not installed.
+# its control fields and contents, and that lintian finds no error in it.
+# The package is not installed.
 set -eu
 build=$1
 out=$(mktemp -d)
@@ -19,16 +20,19 @@ case "$depends" in
   *"libsdl1.2debian (>= 1.2"*) ;;
   *) fail "the dependencies do not name the SDL 1.2 runtime" ;;
 esac
-[ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "section is not games"
+[ "$(dpkg-deb -f "$deb" Section)" = science ] || fail "section is not science"
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
 expected="./usr/bin/wavestring
 ./usr/bin/wavestring_paced
 ./usr/share/applications/wavestring.desktop
 ./usr/share/applications/wavestring_paced.desktop
+./usr/share/doc/wavestring/changelog.gz
+./usr/share/doc/wavestring/copyright
 ./usr/share/icons/hicolor/scalable/apps/wavestring.svg
-./usr/share/man/man6/wavestring.6
-./usr/share/man/man6/wavestring_paced.6"
+./usr/share/man/man6/wavestring.6.gz
+./usr/share/man/man6/wavestring_paced.6.gz"
 [ "$files" = "$expected" ] || fail "package files:
 $files"
+lintian --fail-on error "$deb" || fail "lintian reports errors"
 echo "$(basename "$deb") checked"

@@ -150,6 +150,75 @@ def check_paused_edits(session, variant):
     session.wait_caption(caption("0.900000", 1))
 
 
+def check_click(session, variant):
+    """A quick click of each button makes its edit, a middle click toggles
+    once; while running, a click plucks the string."""
+    session.keys("Return")  # pause
+    rows, velocity_rows = rest_rows(), rest_rows()
+    rows[100] = 340
+    session.move(100, 340)
+    session.click(LEFT)
+    session.wait_picture(Picture.of_string(rows), what="the left click's white dot")
+    velocity_rows[200] = 100
+    session.move(200, 100)
+    session.click(RIGHT)
+    session.wait_picture(Picture.of_string(rows, velocity_rows=velocity_rows),
+                         what="the right click's red dot")
+    if variant == "main":
+        rows[300] = 400
+        session.move(300, 400)
+        session.click(MIDDLE)
+        session.wait_picture(Picture.of_string(rows, anchors=(300,), velocity_rows=velocity_rows),
+                             what="the middle click's anchor")
+    session.keys("space", "Return")  # clear and run
+    session.wait_picture(REST, what="the cleared string")
+    session.move(320, 340)
+    session.click(LEFT)
+    session.wait_picture(lambda picture: picture != REST, what="a wave from a click")
+
+
+def watch_picture(session, wanted, what):
+    """The picture stays wanted while a key is held for three repeat delays
+    (SDL's 500 ms)."""
+    for _ in deadline_loop(1.5):
+        picture = session.picture()
+        if picture != wanted:
+            raise Failure(f"{what}:\n" + picture.differences(wanted))
+
+
+def check_held_keys(session, variant):
+    """Held Return and Space act once; held arrow keys repeat, and t runs over
+    its range in seconds; a single press after that still moves by one step."""
+    session.key_down("Return")
+    rows = rest_rows()
+    rows[320] = 340
+    session.move(320, 340)
+    session.click(LEFT)
+    plucked = Picture.of_string(rows)
+    session.wait_picture(plucked, what="the pluck, paused")
+    watch_picture(session, plucked, "held Return resumed the string")
+    session.key_up("Return")
+
+    session.key_down("space")
+    session.wait_picture(REST, what="the cleared string")
+    rows = rest_rows()
+    rows[100] = 300
+    session.move(100, 300)
+    session.click(LEFT)
+    session.wait_picture(Picture.of_string(rows), what="a pluck with Space held")
+    watch_picture(session, Picture.of_string(rows), "held Space cleared the string again")
+    session.key_up("space")
+
+    started = time.monotonic()
+    session.key_down("Up")
+    session.wait_caption(caption("0.900000", 1000), seconds=30,
+                         forbidden=lambda text: caption_t(text)[1] > 1000)
+    print(f"t from 1 to 1000 in {time.monotonic() - started:.1f} s of holding Up")
+    session.key_up("Up")
+    session.keys("Down")
+    session.wait_caption(caption("0.900000", 999))
+
+
 def check_k_and_low_t(session, variant):
     """k stops at 1 and at 0; t stops at its lower bound (1, or 0 when paced)."""
     def t_out_of_range(text):
@@ -299,6 +368,8 @@ def check_no_display(program, sdl, name):
 CHECKS = {
     "rest": check_rest,
     "paused_edits": check_paused_edits,
+    "click": check_click,
+    "held_keys": check_held_keys,
     "k_and_low_t": check_k_and_low_t,
     "high_t": check_high_t,
     "pluck": check_pluck,

@@ -144,6 +144,7 @@ class Session:
             raise Failure(f"no window showing a frame within 10 s; captions seen: {self.captions_seen}")
         self.check_sdl_library()
         self.check_size()
+        self.check_class()
         # The pointer goes into the window and the window takes the keyboard.
         self.move(WIDTH // 2, HEIGHT // 2)
         self.xdotool("windowfocus", "--sync", self.window)
@@ -172,6 +173,13 @@ class Session:
                 for line in info.splitlines() if line.strip().startswith(("Width", "Height"))}
         if (size.get("Width"), size.get("Height")) != (str(WIDTH), str(HEIGHT)):
             raise Failure(f"window is {size}, expected {WIDTH}x{HEIGHT}")
+
+    def check_class(self):
+        """The window's class is the program's name, as its menu entry says."""
+        name = os.path.basename(self.program)
+        out = run_tool("xprop", "-id", self.window, "WM_CLASS", env=self.env).decode()
+        if out != f'WM_CLASS(STRING) = "{name}", "{name}"\n':
+            raise Failure(f"window class {out!r}, expected {name}")
 
     def wait_exit(self, seconds=10):
         """The program's exit status, once it has ended."""
@@ -247,6 +255,17 @@ class Session:
 
     def release(self, button):
         self.xdotool("mouseup", str(button))
+
+    def click(self, button):
+        """Presses and releases the button back to back, as a quick click or
+        a touchpad tap does."""
+        self.xdotool("click", str(button))
+
+    def key_down(self, name):
+        self.xdotool("keydown", name)
+
+    def key_up(self, name):
+        self.xdotool("keyup", name)
 
     def keys(self, *names):
         """Types the keys in order, spaced so SDL takes none for auto-repeat,
