@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <vector>
 
 #include "mouse.h"
 #include "plot.h"
@@ -18,6 +19,12 @@ inline constexpr int kWindowWidth = 640;
 inline constexpr int kWindowHeight = 480;
 inline constexpr int kWindowDepth = 32;
 
+// How the parts of the window that a frame changed are grouped into
+// rectangles for SDL_UpdateRects: one band over all of them, one band for each
+// strip of kStripWidth columns, or one for each run of neighbouring columns.
+enum class UpdateGrouping { OneBand, ColumnStrips, ColumnRuns };
+inline constexpr int kStripWidth = 32;
+
 struct LoopState {
     SDL_Surface* screen = nullptr; // owned by SDL
     bool quit = false;             // leave the loop after this frame
@@ -27,17 +34,25 @@ struct LoopState {
     TraceColours colours{};
     char frameCaption[kCaptionSize] = "";  // formatted in every frame
     char shownCaption[kCaptionSize] = "";  // the caption last set on the window
+    // The next frame clears the whole surface and presents the whole window:
+    // the first frame, and after anything else may have drawn over the window.
+    bool redrawAll = true;
+    std::vector<ColumnDots> drawnDots;  // per column, the dots on the surface
+    std::vector<SDL_Rect> changedRects; // the window's parts changed by this frame
+    int changedCount = 0;               // how many of changedRects are in use
+    UpdateGrouping grouping = UpdateGrouping::ColumnStrips;
 };
 
 // The loop state for a 32-bit screen surface: a flat string with one point
-// per column, running.
+// per column, running. Everything a frame needs is allocated here.
 LoopState startLoop(SDL_Surface* screen);
 
 // The key table: Escape quits, Return pauses and resumes, Space clears the
 // string, Left and Right change k, Up and Down change t. Other keys do nothing.
 void handleKey(LoopState& loop, SDLKey key);
 
-// Quit, key presses and the mouse; every other event is ignored.
+// Quit, key presses and the mouse; a window exposed or shown again is
+// presented whole in the next frame; every other event is ignored.
 void handleEvent(LoopState& loop, const SDL_Event& event);
 
 // Milliseconds to wait before each flip: 1 in wavestring, t in wavestring_paced.
@@ -48,10 +63,13 @@ Uint32 framePause(const StringState& state);
 // calling thread that end on time; does nothing on other systems.
 void tightenPause();
 
-// A frame up to its pause: drain the events, clear, apply the mouse edit, step
-// the string if running, draw it, format the caption (and set it when its
-// text has changed).
+// A frame up to its pause: drain the events, apply the mouse edit, step the
+// string if running, draw it, format the caption (and set it when its text
+// has changed). Rather than clear the whole surface, it puts back to black
+// the dots the last frame drew, which leaves the same pixels, and notes the
+// parts of the window that changed in changedRects.
 void updateFrame(LoopState& loop);
 
-// One frame: updateFrame, then the pause and the flip.
+// One frame: updateFrame, then the pause (none at 0 ms) and the present of
+// the parts that changed.
 void runFrame(LoopState& loop);
