@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef __linux__
@@ -98,6 +99,21 @@ void tightenPause()
     // 1 ns, the smallest slack; 0 would mean the default again.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 #endif
+}
+
+void preferSoftwarePresent()
+{
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    // SDL2's Wayland driver has no window framebuffer of its own.
+    if (display == nullptr || *display == '\0' || (wayland != nullptr && *wayland != '\0')
+        || (driver != nullptr && *driver != '\0' && std::strcmp(driver, "x11") != 0))
+        return;
+    // The software renderer, and a window framebuffer that is a plain X
+    // image rather than one more OpenGL texture. 0: keep the user's choice.
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
 }
 
 // The colour a column shows on the given row.

@@ -63,6 +63,14 @@ Uint32 framePause(const StringState& state);
 // calling thread that end on time; does nothing on other systems.
 void tightenPause();
 
+// sdl12-compat presents the window through an SDL2 renderer. Under X11 with
+// no GPU (Xvfb, remote or virtual desktops) SDL2's default, OpenGL drawn by
+// Mesa in software, spends 2.5 to 5 ms on each present; SDL2's software
+// renderer onto a shared-memory X image takes about 0.3 ms. Asks SDL2 for the
+// latter, by its environment hints, before SDL_Init, unless the user chose
+// otherwise or SDL2 may not use X11. The classic SDL 1.2 ignores them.
+void preferSoftwarePresent();
+
 // A frame up to its pause: drain the events, apply the mouse edit, step the
 // string if running, draw it, format the caption (and set it when its text
 // has changed). Rather than clear the whole surface, it puts back to black

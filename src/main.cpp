@@ -33,6 +33,7 @@ static bool isFallbackWithoutWindow(const char* driver)
 
 int main(int, char**)
 {
+    preferSoftwarePresent();
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         return fail("SDL_Init");
     // An empty SDL_VIDEODRIVER asks for no driver, as SDL reads it.
