@@ -294,45 +294,25 @@ protected:
 
     void randomInput()
     {
-        static const Uint8 buttons[] = {SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT};
-        static const SDLKey tKeys[] = {SDLK_UP, SDLK_DOWN};
-        switch (random() % 40) {
-        case 0: case 1: case 2: case 3: case 4:
+        const Uint8 buttons[] = {SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT};
+        const unsigned action = random() % 40;
+        if (action < 5)
             pushMotion(anyOf(kWindowWidth), anyOf(kWindowHeight));
-            break;
-        case 5: case 6: case 7:
-            pushButton(buttons[random() % 3], SDL_MOUSEBUTTONDOWN);
-            break;
-        case 8: case 9:
-            pushButton(buttons[random() % 3], SDL_MOUSEBUTTONUP);
-            break;
-        case 10:
-            pushKey(SDLK_RETURN);
-            break;
-        case 11:
-            pushKey(SDLK_SPACE);
-            break;
-        case 12: // k to a bound and past it
+        else if (action < 10)
+            pushButton(buttons[random() % 3], action < 8 ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
+        else if (action == 10)
+            pushKey(random() % 2 ? SDLK_RETURN : SDLK_SPACE);
+        else if (action == 11) // k to a bound and past it
             pushKeys(random() % 2 ? SDLK_LEFT : SDLK_RIGHT, 105);
-            break;
-        case 13: // t next to a bound, then past it
+        else if (action == 12) { // t next to a bound, then past it
             loop.state.t = random() % 2 ? kMaxT - 1 : kMinT + 1;
-            pushKeys(tKeys[random() % 2], 3);
-            break;
-        case 14: { // a point far off the window: its dots stick to an edge row
-            const int i = static_cast<int>(random() % kWindowWidth);
-            const double far = random() % 2 ? 1e6 : -1e6;
-            (random() % 2 ? loop.state.pos : loop.state.vel)[i] = far;
-            break;
-        }
-        case 15: {
+            pushKeys(random() % 2 ? SDLK_UP : SDLK_DOWN, 3);
+        } else if (action == 13) // a point far off the window: its dots stick to an edge row
+            (random() % 2 ? loop.state.pos : loop.state.vel)[random() % kWindowWidth] = random() % 2 ? 1e6 : -1e6;
+        else if (action == 14) {
             SDL_Event expose{};
             expose.type = SDL_VIDEOEXPOSE;
             push(expose);
-            break;
-        }
-        default:
-            break;
         }
     }
 
