@@ -1,28 +1,27 @@
-// Frame rate of wavestring's frame in a real window, side by side with a bare
-// SDL 1.2 loop that makes only the calls a frame must make: fill the surface,
-// write two pixels in each of the 640 columns, set the caption, pause 1 ms,
-// flip. Each round runs, in a rotating order and in one process so that they
-// share the machine's noise:
-//   - the bare loop;
-//   - wavestring's frame (runFrame), set up as its main does;
-//   - the same frame with Linux's default timer slack (main tightens it),
-//     to show what each of the two changes is worth.
-// The results are the median frame rates and the median of the rounds'
-// ratios to the bare loop. A last run times each call of the bare loop.
+// Frame rate of the program's frame in a real window, as a ratio of the
+// limit: a loop that only drains the events and pauses as the frame does
+// (1 ms; t ms in wavestring_paced), with the timer slack as main sets it. Each
+// round runs, in a rotating order and in one process so that they share the
+// machine's noise:
+//   - the limit;
+//   - the literal frame: a clear of the whole surface and a present of the
+//     whole window in every frame, as the program did before;
+//   - the program's frame (runFrame) with each way of grouping the changed
+//     parts of the window into rectangles.
+// The string starts with large waves over the whole window and k = 1, so they
+// keep running. The results are the median frame rates and the medians of the
+// rounds' ratios to the limit. A last run times the parts of each frame.
 //
-//   x_frame_rate [rounds [frames]]    needs a display (DISPLAY, x11 driver)
+//   x_frame_rate [rounds [frames [t]]]   needs a display (DISPLAY, x11 driver);
+//                                        t: the starting t (paced: the pause)
 #include <SDL.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
-
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
 
 #include "frame.h"
 
@@ -30,12 +29,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr char kBareCaption[] = "Vibrelle : k=0.900000 et t=1";
 constexpr int kWarmUpFrames = 100;
 
 double secondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double microsecondsSince(Clock::time_point& mark)
+{
+    const Clock::time_point now = Clock::now();
+    const double us = std::chrono::duration<double, std::micro>(now - mark).count();
+    mark = now;
+    return us;
 }
 
 double median(std::vector<double> values)
@@ -47,6 +53,7 @@ double median(std::vector<double> values)
 
 SDL_Surface* openWindow()
 {
+    preferSoftwarePresent();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "x_frame_rate: SDL_Init failed: %s\n", SDL_GetError());
         std::exit(1);
@@ -57,148 +64,124 @@ SDL_Surface* openWindow()
         std::fprintf(stderr, "x_frame_rate: SDL_SetVideoMode failed: %s\n", SDL_GetError());
         std::exit(1);
     }
+    tightenPause();
     return screen;
 }
 
-void storePixel(SDL_Surface* screen, int x, int y, Uint32 colour)
-{
-    std::memcpy(static_cast<Uint8*>(screen->pixels) + y * screen->pitch + 4 * x, &colour, 4);
-}
-
-struct BareLoop {
-    SDL_Surface* screen;
-    Uint32 red;
-    Uint32 white;
-};
-
-BareLoop startBareLoop(SDL_Surface* screen)
-{
-    return {screen, SDL_MapRGB(screen->format, 255, 0, 0), SDL_MapRGB(screen->format, 255, 255, 255)};
-}
-
-void bareFrame(const BareLoop& bare)
-{
-    SDL_FillRect(bare.screen, nullptr, 0);
-    for (int x = 0; x < kWindowWidth; ++x) {
-        storePixel(bare.screen, x, 200, bare.red);
-        storePixel(bare.screen, x, 240, bare.white);
-    }
-    SDL_WM_SetCaption(kBareCaption, "");
-    SDL_Delay(1);
-    SDL_Flip(bare.screen);
-}
-
-// Back to the timer slack the process started with.
-void defaultPause()
-{
-#ifdef __linux__
-    prctl(PR_SET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL);
-#endif
-}
-
-// Frames per second of the bare loop over the given number of frames.
-double bareRate(int frames)
-{
-    defaultPause();
-    const BareLoop bare = startBareLoop(openWindow());
-    for (int n = 0; n < kWarmUpFrames; ++n)
-        bareFrame(bare);
-    const Clock::time_point start = Clock::now();
-    for (int n = 0; n < frames; ++n)
-        bareFrame(bare);
-    const double rate = frames / secondsSince(start);
-    SDL_Quit();
-    return rate;
-}
-
-void pushMouse(Uint8 type, Uint16 x, Uint16 y)
-{
-    SDL_Event event{};
-    event.type = type;
-    if (type == SDL_MOUSEMOTION) {
-        event.motion.type = type;
-        event.motion.x = x;
-        event.motion.y = y;
-    } else {
-        event.button.type = type;
-        event.button.button = SDL_BUTTON_LEFT;
-        event.button.state = SDL_PRESSED;
-    }
-    SDL_PushEvent(&event);
-}
-
-// Frames per second of wavestring's own frame, with the left button held
-// on column 100, 100 pixels below the centre: the string is plucked there in
-// every frame and waves run round the whole loop.
-double programRate(int frames, bool tightPause)
+// Two sine modes over the whole loop, 100 and 60 pixels high, undamped: the
+// white dots sweep about 320 rows and move in every column in every frame.
+LoopState startWaves(int t)
 {
     LoopState loop = startLoop(openWindow());
-    if (tightPause)
-        tightenPause();
+    const double pi = std::acos(-1.0);
+    for (int i = 0; i < loop.state.w; ++i)
+        loop.state.pos[i] = 100.0 * std::sin(2 * pi * i / loop.state.w)
+                            + 60.0 * std::sin(2 * pi * 7 * i / loop.state.w);
+    loop.state.k = 1.0;
+    loop.state.t = t;
+    return loop;
+}
+
+enum Run { kLimit, kLiteral, kOneBand, kStrips, kRuns, kRunCount };
+const char* const kRunNames[kRunCount] = {"limit", "literal", "one band", "strips", "runs"};
+
+UpdateGrouping groupingOf(int run)
+{
+    return run == kOneBand ? UpdateGrouping::OneBand
+           : run == kRuns  ? UpdateGrouping::ColumnRuns
+                           : UpdateGrouping::ColumnStrips;
+}
+
+// A frame as the program ran it before: the whole surface cleared and the
+// whole window presented.
+void literalFrame(LoopState& loop)
+{
+    loop.redrawAll = true;
+    runFrame(loop);
+}
+
+void limitFrame(const LoopState& loop)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+    }
+    if (const Uint32 pause = framePause(loop.state); pause > 0)
+        SDL_Delay(pause);
+}
+
+void runOnce(int run, LoopState& loop)
+{
+    if (run == kLimit)
+        limitFrame(loop);
+    else if (run == kLiteral)
+        literalFrame(loop);
     else
-        defaultPause();
-    pushMouse(SDL_MOUSEMOTION, 100, 340);
-    pushMouse(SDL_MOUSEBUTTONDOWN, 100, 340);
-    for (int n = 0; n < kWarmUpFrames; ++n)
         runFrame(loop);
+}
+
+double frameRate(int run, int frames, int t)
+{
+    LoopState loop = startWaves(t);
+    loop.grouping = groupingOf(run);
+    for (int n = 0; n < kWarmUpFrames; ++n)
+        runOnce(run, loop);
     const Clock::time_point start = Clock::now();
     for (int n = 0; n < frames; ++n)
-        runFrame(loop);
+        runOnce(run, loop);
     const double rate = frames / secondsSince(start);
     SDL_Quit();
     return rate;
 }
 
-// Median time of each call of the bare loop, in microseconds.
-void timeBareCalls(int frames)
+// Median time of each part of the frame, in microseconds, and the median
+// number and area of the rectangles presented.
+void timeParts(int run, int frames, int t)
 {
-    defaultPause();
-    const BareLoop bare = startBareLoop(openWindow());
-    const char* names[] = {"SDL_PollEvent (empty queue)", "SDL_FillRect (clear)", "two pixels x 640",
-                           "SDL_WM_SetCaption", "SDL_Delay(1)", "SDL_Flip", "SDL_Delay(1), slack 1 ns"};
-    constexpr int kCalls = sizeof names / sizeof names[0];
-    std::vector<double> times[kCalls];
+    LoopState loop = startWaves(t);
+    loop.grouping = groupingOf(run);
+    const char* names[] = {"event drain (empty queue)", "updateFrame (drain, erase, step, draw)", "pause",
+                           "present"};
+    constexpr int kParts = sizeof names / sizeof names[0];
+    std::vector<double> times[kParts], rects, area;
     for (int n = 0; n < kWarmUpFrames + frames; ++n) {
-        Clock::time_point marks[kCalls + 1];
+        double part[kParts];
+        Clock::time_point mark = Clock::now();
         SDL_Event event;
-        marks[0] = Clock::now();
         while (SDL_PollEvent(&event)) {
         }
-        marks[1] = Clock::now();
-        SDL_FillRect(bare.screen, nullptr, 0);
-        marks[2] = Clock::now();
-        for (int x = 0; x < kWindowWidth; ++x) {
-            storePixel(bare.screen, x, 200, bare.red);
-            storePixel(bare.screen, x, 240, bare.white);
-        }
-        marks[3] = Clock::now();
-        SDL_WM_SetCaption(kBareCaption, "");
-        marks[4] = Clock::now();
-        SDL_Delay(1);
-        marks[5] = Clock::now();
-        SDL_Flip(bare.screen);
-        marks[6] = Clock::now();
-        tightenPause();
-        SDL_Delay(1);
-        marks[7] = Clock::now();
-        defaultPause();
-        if (n >= kWarmUpFrames)
-            for (int c = 0; c < kCalls; ++c)
-                times[c].push_back(std::chrono::duration<double, std::micro>(marks[c + 1] - marks[c]).count());
+        part[0] = microsecondsSince(mark);
+        loop.redrawAll = loop.redrawAll || run == kLiteral;
+        updateFrame(loop);
+        part[1] = microsecondsSince(mark);
+        if (const Uint32 pause = framePause(loop.state); pause > 0)
+            SDL_Delay(pause);
+        part[2] = microsecondsSince(mark);
+        if (loop.changedCount > 0)
+            SDL_UpdateRects(loop.screen, loop.changedCount, loop.changedRects.data());
+        part[3] = microsecondsSince(mark);
+        if (n < kWarmUpFrames)
+            continue;
+        double pixels = 0;
+        for (int r = 0; r < loop.changedCount; ++r)
+            pixels += loop.changedRects[r].w * loop.changedRects[r].h;
+        for (int p = 0; p < kParts; ++p)
+            times[p].push_back(part[p]);
+        rects.push_back(loop.changedCount);
+        area.push_back(pixels);
     }
     SDL_Quit();
-    std::printf("\nmedian time of each call in the bare loop, %d frames:\n", frames);
-    for (int c = 0; c < kCalls; ++c)
-        std::printf("  %-28s %8.1f us\n", names[c], median(times[c]));
+    std::printf("  %s: rectangles %.0f, %.0f pixels;", kRunNames[run], median(rects), median(area));
+    for (int p = 0; p < kParts; ++p)
+        std::printf(" %s %.1f us%s", names[p], median(times[p]), p + 1 < kParts ? "," : "\n");
 }
 
-int positiveArg(int argc, char** argv, int index, int fallback)
+int countArg(int argc, char** argv, int index, int fallback, int low)
 {
     if (argc <= index)
         return fallback;
     const int value = std::atoi(argv[index]);
-    if (value <= 0 || value > 1000000) {
-        std::fprintf(stderr, "x_frame_rate: expected a count from 1 to 1000000, got '%s'\n", argv[index]);
+    if (value < low || value > 1000000) {
+        std::fprintf(stderr, "x_frame_rate: expected a count from %d to 1000000, got '%s'\n", low, argv[index]);
         std::exit(2);
     }
     return value;
@@ -208,32 +191,42 @@ int positiveArg(int argc, char** argv, int index, int fallback)
 
 int main(int argc, char** argv)
 {
-    const int rounds = positiveArg(argc, argv, 1, 15);
-    const int frames = positiveArg(argc, argv, 2, 1000);
+    const int rounds = countArg(argc, argv, 1, 15, 1);
+    const int frames = countArg(argc, argv, 2, 1000, 1);
+    const int t = std::clamp(countArg(argc, argv, 3, kInitialT, 0), kMinT, kMaxT);
 
-    // Every order of the three, one after the other, so that none of them
-    // always runs first or last.
-    const int orders[6][3] = {{0, 1, 2}, {2, 1, 0}, {1, 2, 0}, {0, 2, 1}, {2, 0, 1}, {1, 0, 2}};
-    std::printf("%d rounds of 3 runs, %d frames each, in rotating order\n", rounds, frames);
-    std::printf("%5s %10s %12s %7s %22s %7s\n", "round", "bare fps", "wavestring", "ratio",
-                "wavestring, default", "ratio");
-    std::printf("%5s %10s %12s %7s %22s %7s\n", "", "", "fps", "", "timer slack fps", "");
-    std::vector<double> fps[3], ratios[3];
+    std::printf("%d rounds of %d runs, %d frames each, in rotating order, t = %d; frames/s (ratio to the limit)\n",
+                rounds, kRunCount, frames, t);
+    std::printf("%5s", "round");
+    for (const char* name : kRunNames)
+        std::printf(" %17s", name);
+    std::printf("\n");
+    std::vector<double> fps[kRunCount], ratios[kRunCount];
     for (int round = 0; round < rounds; ++round) {
-        double rate[3];
-        for (int which : orders[round % 6])
-            rate[which] = which == 0 ? bareRate(frames) : programRate(frames, which == 1);
-        for (int which = 0; which < 3; ++which) {
-            fps[which].push_back(rate[which]);
-            ratios[which].push_back(rate[which] / rate[0]);
+        double rate[kRunCount];
+        for (int j = 0; j < kRunCount; ++j) {
+            // Rotated by one each round, and reversed every other round, so
+            // that no run always comes first or last, or after the same one.
+            const int step = round % 2 ? kRunCount - 1 - j : j;
+            const int run = (round / 2 + step) % kRunCount;
+            rate[run] = frameRate(run, frames, t);
         }
-        std::printf("%5d %10.1f %12.1f %7.3f %22.1f %7.3f\n", round + 1, rate[0], rate[1], rate[1] / rate[0],
-                    rate[2], rate[2] / rate[0]);
+        std::printf("%5d", round + 1);
+        for (int run = 0; run < kRunCount; ++run) {
+            fps[run].push_back(rate[run]);
+            ratios[run].push_back(rate[run] / rate[kLimit]);
+            std::printf(" %8.1f (%6.3f)", rate[run], rate[run] / rate[kLimit]);
+        }
+        std::printf("\n");
         std::fflush(stdout);
     }
-    std::printf("%5s %10.1f %12.1f %7.3f %22.1f %7.3f\n", "median", median(fps[0]), median(fps[1]),
-                median(ratios[1]), median(fps[2]), median(ratios[2]));
-    std::printf("(ratio: the median of the rounds' ratios to the bare loop)\n");
-    timeBareCalls(frames);
+    std::printf("%5s", "median");
+    for (int run = 0; run < kRunCount; ++run)
+        std::printf(" %8.1f (%6.3f)", median(fps[run]), median(ratios[run]));
+    std::printf("\n(ratio: the median of the rounds' ratios to the limit)\n");
+
+    std::printf("\nmedian time of each part of a frame, %d frames:\n", frames);
+    for (int run = kLiteral; run < kRunCount; ++run)
+        timeParts(run, frames, t);
     return 0;
 }

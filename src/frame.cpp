@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef __linux__
@@ -17,6 +18,8 @@ LoopState startLoop(SDL_Surface* screen)
     loop.screen = screen;
     loop.state = makeString(screen->w);
     loop.colours = mapTraceColours(screen->format);
+    loop.drawnDots.assign(static_cast<std::size_t>(screen->w), ColumnDots{});
+    loop.changedRects.assign(static_cast<std::size_t>(std::max(screen->w, 1)), SDL_Rect{});
     return loop;
 }
 
@@ -99,6 +102,9 @@ void handleEvent(LoopState& loop, const SDL_Event& event)
         // Keys released in another window send no key-up here.
         if ((event.active.state & SDL_APPINPUTFOCUS) && !event.active.gain)
             std::memset(loop.keyDown, 0, sizeof loop.keyDown);
+        // Shown again after being iconified: what the window shows is not ours.
+        if (event.active.gain && (event.active.state & SDL_APPACTIVE))
+            loop.redrawAll = true;
         break;
     case SDL_MOUSEMOTION:
         moveCursor(loop.mouse, event.motion.x, event.motion.y);
@@ -108,6 +114,9 @@ void handleEvent(LoopState& loop, const SDL_Event& event)
         break;
     case SDL_MOUSEBUTTONUP:
         releaseButton(loop.mouse);
+        break;
+    case SDL_VIDEOEXPOSE:
+        loop.redrawAll = true;
         break;
     default:
         break;
@@ -132,6 +141,79 @@ void tightenPause()
 #endif
 }
 
+void preferSoftwarePresent()
+{
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    // SDL2's Wayland driver has no window framebuffer of its own.
+    if (display == nullptr || *display == '\0' || (wayland != nullptr && *wayland != '\0')
+        || (driver != nullptr && *driver != '\0' && std::strcmp(driver, "x11") != 0))
+        return;
+    // The software renderer, and a window framebuffer that is a plain X
+    // image rather than one more OpenGL texture. 0: keep the user's choice.
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+}
+
+// The colour a column shows on the given row.
+static Uint32 colourAt(const ColumnDots& dots, int row, const TraceColours& colours)
+{
+    if (row == dots.positionRow)
+        return dots.positionColour;
+    if (row == dots.velocityRow)
+        return colours.velocity;
+    return colours.background;
+}
+
+// Adds the rows top to bottom of column x to the changed parts, joined to the
+// last rectangle when the grouping puts them together (columns come from left
+// to right).
+static void noteChange(LoopState& loop, int x, int top, int bottom)
+{
+    if (loop.changedCount > 0) {
+        SDL_Rect& last = loop.changedRects[static_cast<std::size_t>(loop.changedCount - 1)];
+        const bool joins = loop.grouping == UpdateGrouping::OneBand
+                           || (loop.grouping == UpdateGrouping::ColumnStrips
+                               && x / kStripWidth == last.x / kStripWidth)
+                           || (loop.grouping == UpdateGrouping::ColumnRuns && x == last.x + last.w);
+        if (joins) {
+            const int lastBottom = last.y + last.h - 1;
+            last.y = static_cast<Sint16>(std::min<int>(last.y, top));
+            last.h = static_cast<Uint16>(std::max(lastBottom, bottom) - last.y + 1);
+            last.w = static_cast<Uint16>(x - last.x + 1);
+            return;
+        }
+    }
+    loop.changedRects[static_cast<std::size_t>(loop.changedCount++)] = {
+        static_cast<Sint16>(x), static_cast<Sint16>(top), 1, static_cast<Uint16>(bottom - top + 1)};
+}
+
+// Column i as a clear and a redraw would leave it: the dots the last frame
+// drew put back to black, then the new ones drawn. Only the rows of those
+// dots can have changed; the ones that did are noted.
+static void redrawColumn(LoopState& loop, int i)
+{
+    SDL_Surface* screen = loop.screen;
+    const TraceColours& colours = loop.colours;
+    ColumnDots& before = loop.drawnDots[static_cast<std::size_t>(i)];
+    const ColumnDots now = columnDots(loop.state, i, screen->h, colours);
+    setPixel(screen, i, before.velocityRow, colours.background);
+    setPixel(screen, i, before.positionRow, colours.background);
+    drawDots(screen, i, now, colours);
+
+    int top = screen->h;
+    int bottom = -1;
+    for (int row : {before.velocityRow, before.positionRow, now.velocityRow, now.positionRow})
+        if (colourAt(before, row, colours) != colourAt(now, row, colours)) {
+            top = std::min(top, row);
+            bottom = std::max(bottom, row);
+        }
+    if (bottom >= 0 && !loop.redrawAll)
+        noteChange(loop, i, top, bottom);
+    before = now;
+}
+
 void updateFrame(LoopState& loop)
 {
     SDL_Event event;
@@ -140,7 +222,12 @@ void updateFrame(LoopState& loop)
 
     SDL_Surface* screen = loop.screen;
     StringState& state = loop.state;
-    SDL_FillRect(screen, nullptr, loop.colours.background);
+    // Each frame puts back to black only what the last one drew. The first
+    // frame, and one after the window was disturbed, clear it all, so that
+    // the surface holds nothing else.
+    if (loop.redrawAll)
+        SDL_FillRect(screen, nullptr, loop.colours.background);
+    loop.changedCount = 0;
     applyMouseMode(loop.mouse, state, screen->h / 2);
 
     if (loop.running)
@@ -148,9 +235,13 @@ void updateFrame(LoopState& loop)
     for (int i = 0; i < state.w; ++i) {
         if (loop.running)
             advancePoint(state, i);
-        drawColumn(screen, state, i, loop.colours);
+        redrawColumn(loop, i);
     }
-
+    if (loop.redrawAll) {
+        loop.changedRects[0] = {0, 0, static_cast<Uint16>(screen->w), static_cast<Uint16>(screen->h)};
+        loop.changedCount = 1;
+        loop.redrawAll = false;
+    }
     std::snprintf(loop.frameCaption, sizeof loop.frameCaption, kCaptionFormat, state.k,
                   static_cast<unsigned>(state.t));
     // On X11 each SDL_WM_SetCaption is a round trip to the server and a
@@ -166,6 +257,12 @@ void updateFrame(LoopState& loop)
 void runFrame(LoopState& loop)
 {
     updateFrame(loop);
-    SDL_Delay(framePause(loop.state));
-    SDL_Flip(loop.screen);
+    // wavestring_paced at t = 0: no pause at all, not even SDL_Delay(0),
+    // which still sleeps for the timer slack.
+    if (const Uint32 pause = framePause(loop.state); pause > 0)
+        SDL_Delay(pause);
+    // Only the parts that changed: presenting the whole window costs much
+    // more than the frame's other work, most of all on sdl12-compat.
+    if (loop.changedCount > 0)
+        SDL_UpdateRects(loop.screen, loop.changedCount, loop.changedRects.data());
 }

@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <vector>
 
 #include "mouse.h"
 #include "plot.h"
@@ -23,6 +24,12 @@ inline constexpr int kWindowDepth = 32;
 inline constexpr int kKeyRepeatDelay = SDL_DEFAULT_REPEAT_DELAY;
 inline constexpr int kKeyRepeatInterval = SDL_DEFAULT_REPEAT_INTERVAL;
 
+// How the parts of the window that a frame changed are grouped into
+// rectangles for SDL_UpdateRects: one band over all of them, one band for each
+// strip of kStripWidth columns, or one for each run of neighbouring columns.
+enum class UpdateGrouping { OneBand, ColumnStrips, ColumnRuns };
+inline constexpr int kStripWidth = 32;
+
 struct LoopState {
     SDL_Surface* screen = nullptr; // owned by SDL
     bool quit = false;             // leave the loop after this frame
@@ -38,10 +45,17 @@ struct LoopState {
     bool keyDown[SDLK_LAST] = {};
     Uint32 tKeyPressedAt = 0;
     int tKeyTravel = 0;
+    // The next frame clears the whole surface and presents the whole window:
+    // the first frame, and after anything else may have drawn over the window.
+    bool redrawAll = true;
+    std::vector<ColumnDots> drawnDots;  // per column, the dots on the surface
+    std::vector<SDL_Rect> changedRects; // the window's parts changed by this frame
+    int changedCount = 0;               // how many of changedRects are in use
+    UpdateGrouping grouping = UpdateGrouping::ColumnStrips;
 };
 
 // The loop state for a 32-bit screen surface: a flat string with one point
-// per column, running.
+// per column, running. Everything a frame needs is allocated here.
 LoopState startLoop(SDL_Surface* screen);
 
 // The key table: Escape quits, Return pauses and resumes, Space clears the
@@ -57,7 +71,8 @@ void handleKey(LoopState& loop, SDLKey key, bool repeat = false);
 // only once per frame of t ms.
 int tTravelWhenHeld(Uint32 heldMs);
 
-// Quit, key presses and releases and the mouse; every other event is ignored.
+// Quit, key presses and releases and the mouse; a window exposed or shown
+// again is presented whole in the next frame; every other event is ignored.
 void handleEvent(LoopState& loop, const SDL_Event& event);
 
 // Milliseconds to wait before each flip: 1 in wavestring, t in wavestring_paced.
@@ -68,10 +83,21 @@ Uint32 framePause(const StringState& state);
 // calling thread that end on time; does nothing on other systems.
 void tightenPause();
 
-// A frame up to its pause: drain the events, clear, apply the mouse edit, step
-// the string if running, draw it, format the caption (and set it when its
-// text has changed).
+// sdl12-compat presents the window through an SDL2 renderer. Under X11 with
+// no GPU (Xvfb, remote or virtual desktops) SDL2's default, OpenGL drawn by
+// Mesa in software, spends 2.5 to 5 ms on each present; SDL2's software
+// renderer onto a shared-memory X image takes about 0.3 ms. Asks SDL2 for the
+// latter, by its environment hints, before SDL_Init, unless the user chose
+// otherwise or SDL2 may not use X11. The classic SDL 1.2 ignores them.
+void preferSoftwarePresent();
+
+// A frame up to its pause: drain the events, apply the mouse edit, step the
+// string if running, draw it, format the caption (and set it when its text
+// has changed). Rather than clear the whole surface, it puts back to black
+// the dots the last frame drew, which leaves the same pixels, and notes the
+// parts of the window that changed in changedRects.
 void updateFrame(LoopState& loop);
 
-// One frame: updateFrame, then the pause and the flip.
+// One frame: updateFrame, then the pause (none at 0 ms) and the present of
+// the parts that changed.
 void runFrame(LoopState& loop);

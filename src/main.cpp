@@ -96,6 +96,7 @@ int main(int argc, char** argv)
     // The window's class is the menu entry's StartupWMClass, so a desktop
     // shows the window under the entry's icon.
     setenv("SDL_VIDEO_X11_WMCLASS", kProgramName, 0);
+    preferSoftwarePresent();
 
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         return fail("SDL_Init");

@@ -27,5 +27,19 @@ void setPixel(SDL_Surface* surface, int x, int y, Uint32 colour);
 // a NaN comes back as the centre row.
 int rowFor(double value, int height);
 
+// The two dots of a column where setPixel stores them: rows clamped into the
+// surface, the displacement dot drawn last.
+struct ColumnDots {
+    int velocityRow;
+    int positionRow;
+    Uint32 positionColour; // white, or green for an anchored point
+};
+
+// The dots of column i on a surface of the given height.
+ColumnDots columnDots(const StringState& state, int i, int height, const TraceColours& colours);
+
+// Draws the dots at column i: the red one, then the displacement one.
+void drawDots(SDL_Surface* surface, int i, const ColumnDots& dots, const TraceColours& colours);
+
 // Draws the two dots of column i.
 void drawColumn(SDL_Surface* surface, const StringState& state, int i, const TraceColours& colours);

@@ -1,5 +1,7 @@
 // Whole frames on SDL's dummy video driver, driven by events pushed into
 // SDL's queue, as the program sees them.
+#include <random>
+
 #include "support.h"
 
 using Frame = DummyWindow;
@@ -325,3 +327,131 @@ TEST_F(Frame, TStopsAt1And1000InTheCaption)
     EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1000");
 }
 #endif
+
+// Erasing only the last frame's dots must leave the surface exactly as a
+// clear and a full redraw would, and the rectangles presented must cover
+// every pixel that changed. A long session of random input, with every
+// grouping of the rectangles, k and t pushed to their bounds, dots clamped
+// to the edge rows, pauses, Space, and the window exposed now and then.
+class ErasingSession : public DummyWindow {
+protected:
+    Uint16 anyOf(int size)
+    {
+        const unsigned pick = random() % 4;
+        return static_cast<Uint16>(pick == 0 ? 0 : pick == 1 ? size - 1 : random() % size);
+    }
+
+    void pushKeys(SDLKey key, int count)
+    {
+        for (int n = 0; n < count; ++n)
+            pushKey(key);
+    }
+
+    void randomInput()
+    {
+        const Uint8 buttons[] = {SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT};
+        const unsigned action = random() % 40;
+        if (action < 5)
+            pushMotion(anyOf(kWindowWidth), anyOf(kWindowHeight));
+        else if (action < 10)
+            pushButton(buttons[random() % 3], action < 8 ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
+        else if (action == 10)
+            pushKey(random() % 2 ? SDLK_RETURN : SDLK_SPACE);
+        else if (action == 11) // k to a bound and past it
+            pushKeys(random() % 2 ? SDLK_LEFT : SDLK_RIGHT, 105);
+        else if (action == 12) { // t next to a bound, then past it
+            loop.state.t = random() % 2 ? kMaxT - 1 : kMinT + 1;
+            pushKeys(random() % 2 ? SDLK_UP : SDLK_DOWN, 3);
+        } else if (action == 13) // a point far off the window: its dots stick to an edge row
+            (random() % 2 ? loop.state.pos : loop.state.vel)[random() % kWindowWidth] = random() % 2 ? 1e6 : -1e6;
+        else if (action == 14) {
+            SDL_Event expose{};
+            expose.type = SDL_VIDEOEXPOSE;
+            push(expose);
+        }
+    }
+
+    bool presented(int x, int y) const
+    {
+        for (int r = 0; r < loop.changedCount; ++r) {
+            const SDL_Rect& rect = loop.changedRects[static_cast<std::size_t>(r)];
+            if (x >= rect.x && x < rect.x + rect.w && y >= rect.y && y < rect.y + rect.h)
+                return true;
+        }
+        return false;
+    }
+
+    std::mt19937 random{20261207};
+};
+
+TEST_F(ErasingSession, EveryFrameEqualsAFullRedrawAndPresentsEveryChange)
+{
+    SDL_Surface* reference = makeSurface(kWindowWidth, kWindowHeight);
+    SDL_Surface* before = makeSurface(kWindowWidth, kWindowHeight);
+    const std::size_t rowBytes = 4 * kWindowWidth;
+    SDL_FillRect(screen, nullptr, red()); // whatever was there before the first frame
+    for (int frame = 0; frame < 4000; ++frame) {
+        if (frame % 5 != 4)
+            randomInput();
+        const UpdateGrouping groupings[] = {UpdateGrouping::OneBand, UpdateGrouping::ColumnStrips,
+                                            UpdateGrouping::ColumnRuns};
+        loop.grouping = groupings[(frame / 100) % 3];
+        SDL_BlitSurface(screen, nullptr, before, nullptr);
+        updateFrame(loop); // runFrame without the pause, which would reach 1 s in the paced program
+
+        SDL_FillRect(reference, nullptr, black());
+        for (int i = 0; i < kWindowWidth; ++i)
+            drawColumn(reference, loop.state, i, loop.colours);
+        for (int y = 0; y < kWindowHeight; ++y) {
+            const Uint8* shown = static_cast<Uint8*>(screen->pixels) + y * screen->pitch;
+            ASSERT_EQ(std::memcmp(shown, static_cast<Uint8*>(reference->pixels) + y * reference->pitch,
+                                  rowBytes), 0)
+                << "frame " << frame << ", row " << y;
+            if (std::memcmp(shown, static_cast<Uint8*>(before->pixels) + y * before->pitch, rowBytes) == 0)
+                continue;
+            for (int x = 0; x < kWindowWidth; ++x) {
+                if (pixelAt(screen, x, y) != pixelAt(before, x, y)) {
+                    ASSERT_TRUE(presented(x, y)) << "frame " << frame << ", column " << x << ", row " << y;
+                }
+            }
+        }
+    }
+    EXPECT_NE(countPixels(screen, red()), 0); // the session did move the string
+    SDL_FreeSurface(before);
+    SDL_FreeSurface(reference);
+}
+
+TEST_F(Frame, TheFirstFrameAndOneAfterAnExposePresentTheWholeWindow)
+{
+    const auto presentsWholeWindow = [this] {
+        const SDL_Rect& rect = loop.changedRects[0];
+        return loop.changedCount == 1 && rect.x == 0 && rect.y == 0 && rect.w == 640 && rect.h == 480;
+    };
+    runFrame(loop);
+    EXPECT_TRUE(presentsWholeWindow());
+    runFrame(loop);
+    EXPECT_EQ(loop.changedCount, 0); // a string at rest changes nothing
+    SDL_Event expose{};
+    expose.type = SDL_VIDEOEXPOSE;
+    push(expose);
+    runFrame(loop);
+    EXPECT_TRUE(presentsWholeWindow());
+    SDL_Event shown{};
+    shown.type = SDL_ACTIVEEVENT;
+    shown.active.gain = 1;
+    shown.active.state = SDL_APPACTIVE;
+    push(shown);
+    runFrame(loop);
+    EXPECT_TRUE(presentsWholeWindow());
+    pushKey(SDLK_RETURN);
+    runFrame(loop);
+    loop.state.pos[7] = 3.0;
+    runFrame(loop);
+    // The white dot moves from row 240 to 243 and uncovers the red one.
+    ASSERT_EQ(loop.changedCount, 1);
+    const SDL_Rect& rect = loop.changedRects[0];
+    EXPECT_EQ(rect.x, 7);
+    EXPECT_EQ(rect.y, 240);
+    EXPECT_EQ(rect.w, 1);
+    EXPECT_EQ(rect.h, 4);
+}

@@ -219,6 +219,28 @@ def check_held_keys(session, variant):
     session.wait_caption(caption("0.900000", 999))
 
 
+def check_covered(session, variant):
+    """Edits made while paused show, and show again after another window was
+    mapped over the window and removed, although nothing moves any more."""
+    session.keys("Return")  # pause
+    rows, velocity_rows = rest_rows(), rest_rows()
+    for button, x, y in ((LEFT, 100, 340), (RIGHT, 200, 100)):
+        (rows if button == LEFT else velocity_rows)[x] = y
+        wanted = Picture.of_string(rows, velocity_rows=velocity_rows)
+        session.move(x, y)
+        session.press(button)
+        session.wait_picture(wanted, what=f"the edit at column {x} while paused")
+        session.release(button)
+
+    cover = session.cover()
+    try:
+        session.wait_picture(lambda picture: picture != wanted, what="the window covered")
+    finally:
+        cover.terminate()
+        cover.wait()
+    session.wait_picture(wanted, what="the edits again once uncovered")
+
+
 def check_k_and_low_t(session, variant):
     """k stops at 1 and at 0; t stops at its lower bound (1, or 0 when paced)."""
     def t_out_of_range(text):
@@ -370,6 +392,7 @@ CHECKS = {
     "paused_edits": check_paused_edits,
     "click": check_click,
     "held_keys": check_held_keys,
+    "covered": check_covered,
     "k_and_low_t": check_k_and_low_t,
     "high_t": check_high_t,
     "pluck": check_pluck,

@@ -273,6 +273,17 @@ class Session:
         for start in range(0, len(names), 40):
             self.xdotool("key", "--delay", str(KEY_DELAY_MS), *names[start:start + 40])
 
+    def cover(self):
+        """Maps another X window (an xmessage) over the whole window; ending
+        the returned process removes it again."""
+        geometry = self.xdotool("getwindowgeometry", "--shell", self.window).decode()
+        where = dict(line.split("=", 1) for line in geometry.split())
+        x, y = max(int(where["X"]) - 20, 0), max(int(where["Y"]) - 20, 0)
+        return subprocess.Popen(
+            ["xmessage", "-geometry", f"{WIDTH + 40}x{HEIGHT + 40}+{x}+{y}", "-bg", "white",
+             "covering the window"],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
     def close_window(self):
         """Clicks the close button: sends WM_DELETE_WINDOW as a window manager would."""
         run_tool(os.path.join(self.tools_dir, "close_window"), self.window, env=self.env)
@@ -368,7 +379,7 @@ def write_png(path, xwd_data):
 
 
 def require_tools():
-    missing = [tool for tool in ("Xvfb", "xdotool", "xwd", "xwininfo", "xprop")
+    missing = [tool for tool in ("Xvfb", "xdotool", "xwd", "xwininfo", "xprop", "xmessage")
                if not shutil.which(tool)]
     if missing:
         raise Failure(f"missing tools: {', '.join(missing)} (run scripts/install-deps)")
