@@ -13,18 +13,14 @@
 //   x_frame_rate [rounds [frames]]    needs a display (DISPLAY, x11 driver)
 #include <SDL.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
-
 #include "frame.h"
+#include "timing.h"
 
 namespace {
 
@@ -38,23 +34,11 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double median(std::vector<double> values)
+SDL_Surface* openWindowOrExit()
 {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-SDL_Surface* openWindow()
-{
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "x_frame_rate: SDL_Init failed: %s\n", SDL_GetError());
-        std::exit(1);
-    }
-    SDL_WM_SetCaption(kWindowTitle, "");
-    SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
-    if (screen == nullptr || screen->format->BytesPerPixel != 4) {
-        std::fprintf(stderr, "x_frame_rate: SDL_SetVideoMode failed: %s\n", SDL_GetError());
+    SDL_Surface* screen = openWindow();
+    if (screen == nullptr) {
+        std::fprintf(stderr, "x_frame_rate: no window: %s\n", SDL_GetError());
         std::exit(1);
     }
     return screen;
@@ -62,7 +46,7 @@ SDL_Surface* openWindow()
 
 void storePixel(SDL_Surface* screen, int x, int y, Uint32 colour)
 {
-    std::memcpy(static_cast<Uint8*>(screen->pixels) + y * screen->pitch + 4 * x, &colour, 4);
+    std::memcpy(pixelAddress(screen, x, y), &colour, 4);
 }
 
 struct BareLoop {
@@ -88,27 +72,27 @@ void bareFrame(const BareLoop& bare)
     SDL_Flip(bare.screen);
 }
 
-// Back to the timer slack the process started with.
-void defaultPause()
+// Frames per second of frame() over the given number of frames, after a
+// warm-up; then SDL quits.
+template <typename Frame>
+double rateOf(int frames, Frame frame)
 {
-#ifdef __linux__
-    prctl(PR_SET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL);
-#endif
+    for (int n = 0; n < kWarmUpFrames; ++n)
+        frame();
+    const Clock::time_point start = Clock::now();
+    for (int n = 0; n < frames; ++n)
+        frame();
+    const double rate = frames / secondsSince(start);
+    SDL_Quit();
+    return rate;
 }
 
 // Frames per second of the bare loop over the given number of frames.
 double bareRate(int frames)
 {
     defaultPause();
-    const BareLoop bare = startBareLoop(openWindow());
-    for (int n = 0; n < kWarmUpFrames; ++n)
-        bareFrame(bare);
-    const Clock::time_point start = Clock::now();
-    for (int n = 0; n < frames; ++n)
-        bareFrame(bare);
-    const double rate = frames / secondsSince(start);
-    SDL_Quit();
-    return rate;
+    const BareLoop bare = startBareLoop(openWindowOrExit());
+    return rateOf(frames, [&] { bareFrame(bare); });
 }
 
 void pushMouse(Uint8 type, Uint16 x, Uint16 y)
@@ -132,28 +116,21 @@ void pushMouse(Uint8 type, Uint16 x, Uint16 y)
 // every frame and waves run round the whole loop.
 double programRate(int frames, bool tightPause)
 {
-    LoopState loop = startLoop(openWindow());
+    LoopState loop = startLoop(openWindowOrExit());
     if (tightPause)
         tightenPause();
     else
         defaultPause();
     pushMouse(SDL_MOUSEMOTION, 100, 340);
     pushMouse(SDL_MOUSEBUTTONDOWN, 100, 340);
-    for (int n = 0; n < kWarmUpFrames; ++n)
-        runFrame(loop);
-    const Clock::time_point start = Clock::now();
-    for (int n = 0; n < frames; ++n)
-        runFrame(loop);
-    const double rate = frames / secondsSince(start);
-    SDL_Quit();
-    return rate;
+    return rateOf(frames, [&] { runFrame(loop); });
 }
 
 // Median time of each call of the bare loop, in microseconds.
 void timeBareCalls(int frames)
 {
     defaultPause();
-    const BareLoop bare = startBareLoop(openWindow());
+    const BareLoop bare = startBareLoop(openWindowOrExit());
     const char* names[] = {"SDL_PollEvent (empty queue)", "SDL_FillRect (clear)", "two pixels x 640",
                            "SDL_WM_SetCaption", "SDL_Delay(1)", "SDL_Flip", "SDL_Delay(1), slack 1 ns"};
     constexpr int kCalls = sizeof names / sizeof names[0];

@@ -55,3 +55,8 @@ void updateFrame(LoopState& loop);
 
 // One frame: updateFrame, then the pause and the flip.
 void runFrame(LoopState& loop);
+
+// Starts SDL's video unless it runs already, sets the title and opens the
+// 640 x 480 window on a 32-bit surface. On failure returns nullptr, with
+// SDL's error set.
+SDL_Surface* openWindow();

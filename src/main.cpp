@@ -45,9 +45,8 @@ int main(int, char**)
         SDL_Quit();
         return status;
     }
-    SDL_WM_SetCaption(kWindowTitle, "");
-    SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
-    if (screen == nullptr || screen->format->BytesPerPixel != 4) {
+    SDL_Surface* screen = openWindow();
+    if (screen == nullptr) {
         const int status = fail("SDL_SetVideoMode");
         SDL_Quit();
         return status;
