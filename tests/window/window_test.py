@@ -205,7 +205,7 @@ def check_pluck(session, variant):
                                        what=f"the picture changing ({wave} changes seen)")
         if picture == REST:
             raise Failure("the plucked string was back at rest at once")
-    session.wait_picture(REST, seconds=30, what="the string settled back to rest")
+    session.wait_picture(REST, seconds=60, what="the string settled back to rest")
 
 
 def check_anchors(session, variant):
@@ -247,7 +247,7 @@ def check_anchors(session, variant):
         return picture == rest_on_lines
 
     try:
-        session.wait_picture(settled, seconds=30, what="the string at rest between the anchors")
+        session.wait_picture(settled, seconds=60, what="the string at rest between the anchors")
     except Failure as failure:
         raise Failure(f"{failure}\n{session.picture().differences(rest_on_lines)}") from None
 
