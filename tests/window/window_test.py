@@ -149,6 +149,7 @@ def check_paused_edits(session, variant):
     session.wait_picture(REST, what="the cleared string")
     session.keys("Return")  # run again
     hold_still(session, REST, "the cleared string moved")
+    session.wait_caption(caption("0.910000", 1))  # Space and Return leave k and t
 
 
 def check_k_and_low_t(session, variant):
