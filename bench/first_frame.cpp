@@ -23,6 +23,8 @@
 #include <cstring>
 #include <vector>
 
+#include "timing.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -32,13 +34,6 @@ constexpr double kDeadlineSeconds = 10.0;
 double millisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // A window can go away between an event and a request about it.

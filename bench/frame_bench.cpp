@@ -9,11 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
-
 #include "frame.h"
+#include "timing.h"
 
 namespace {
 
@@ -144,25 +141,13 @@ void BM_FormatCaption(benchmark::State& bench)
 }
 BENCHMARK(BM_FormatCaption);
 
-// Back to the timer slack the process started with.
-void defaultPause()
-{
-#ifdef __linux__
-    prctl(PR_SET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL);
-#endif
-}
-
 // Whole frames on the dummy driver, where the flip copies nothing: the
 // 1 ms pause and everything the program does around it, with the pause as
 // main sets it up.
 void BM_DummyFrame(benchmark::State& bench)
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        bench.SkipWithError(SDL_GetError());
-        return;
-    }
-    SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
+    SDL_Surface* screen = openWindow();
     if (screen == nullptr) {
         bench.SkipWithError(SDL_GetError());
         SDL_Quit();

@@ -16,7 +16,6 @@
 //                                        t: the starting t (paced: the pause)
 #include <SDL.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +23,7 @@
 #include <vector>
 
 #include "frame.h"
+#include "timing.h"
 
 namespace {
 
@@ -44,24 +44,14 @@ double microsecondsSince(Clock::time_point& mark)
     return us;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-SDL_Surface* openWindow()
+// A window set up as main sets it up: the same present on sdl12-compat and
+// the same timer slack.
+SDL_Surface* openWindowOrExit()
 {
     preferSoftwarePresent();
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "x_frame_rate: SDL_Init failed: %s\n", SDL_GetError());
-        std::exit(1);
-    }
-    SDL_WM_SetCaption(kWindowTitle, "");
-    SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
-    if (screen == nullptr || screen->format->BytesPerPixel != 4) {
-        std::fprintf(stderr, "x_frame_rate: SDL_SetVideoMode failed: %s\n", SDL_GetError());
+    SDL_Surface* screen = openWindow();
+    if (screen == nullptr) {
+        std::fprintf(stderr, "x_frame_rate: no window: %s\n", SDL_GetError());
         std::exit(1);
     }
     tightenPause();
@@ -72,7 +62,7 @@ SDL_Surface* openWindow()
 // white dots sweep about 320 rows and move in every column in every frame.
 LoopState startWaves(int t)
 {
-    LoopState loop = startLoop(openWindow());
+    LoopState loop = startLoop(openWindowOrExit());
     const double pi = std::acos(-1.0);
     for (int i = 0; i < loop.state.w; ++i)
         loop.state.pos[i] = 100.0 * std::sin(2 * pi * i / loop.state.w)

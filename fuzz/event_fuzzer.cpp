@@ -94,7 +94,7 @@ void checkDrawing(const LoopState& loop)
     for (int x = 0; x < surface->w; ++x) {
         const int row = static_cast<int>(limite(rowFor(loop.state.pos[x], surface->h), 0, surface->h - 1));
         Uint32 pixel;
-        std::memcpy(&pixel, static_cast<Uint8*>(surface->pixels) + row * surface->pitch + 4 * x, sizeof pixel);
+        std::memcpy(&pixel, pixelAddress(surface, x, row), sizeof pixel);
         const Uint32 dot = isAnchored(loop.state, x) ? loop.colours.anchoredPoint : loop.colours.freePoint;
         require(pixel == dot, "displacement dot drawn on its row");
     }
@@ -174,7 +174,7 @@ bool nextEvent(Input& in, SDL_Event& event, int& modelFrames)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0 || SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0) == nullptr) {
+    if (openWindow() == nullptr) {
         std::fprintf(stderr, "event_fuzzer: no SDL video: %s\n", SDL_GetError());
         std::exit(1);
     }

@@ -266,3 +266,16 @@ void runFrame(LoopState& loop)
     if (loop.changedCount > 0)
         SDL_UpdateRects(loop.screen, loop.changedCount, loop.changedRects.data());
 }
+
+SDL_Surface* openWindow()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_Init(SDL_INIT_VIDEO) != 0)
+        return nullptr;
+    SDL_WM_SetCaption(kWindowTitle, "");
+    SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
+    if (screen != nullptr && screen->format->BytesPerPixel != 4) {
+        SDL_SetError("the screen has %d bytes per pixel, not 4", screen->format->BytesPerPixel);
+        return nullptr;
+    }
+    return screen;
+}

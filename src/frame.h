@@ -101,3 +101,8 @@ void updateFrame(LoopState& loop);
 // One frame: updateFrame, then the pause (none at 0 ms) and the present of
 // the parts that changed.
 void runFrame(LoopState& loop);
+
+// Starts SDL's video unless it runs already, sets the title and opens the
+// 640 x 480 window on a 32-bit surface. On failure returns nullptr, with
+// SDL's error set.
+SDL_Surface* openWindow();

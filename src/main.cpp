@@ -106,9 +106,8 @@ int main(int argc, char** argv)
         SDL_SetError("no display, only the %s video driver", driver);
         return fail("SDL_Init");
     }
-    SDL_WM_SetCaption(kWindowTitle, "");
-    SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
-    if (screen == nullptr || screen->format->BytesPerPixel != 4)
+    SDL_Surface* screen = openWindow();
+    if (screen == nullptr)
         return fail("SDL_SetVideoMode");
     SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
 

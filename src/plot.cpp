@@ -20,10 +20,7 @@ void setPixel(SDL_Surface* surface, int x, int y, Uint32 colour)
         return;
     const int col = static_cast<int>(limite(x, 0, surface->w - 1));
     const int row = static_cast<int>(limite(y, 0, surface->h - 1));
-    Uint8* pixel = static_cast<Uint8*>(surface->pixels)
-                   + static_cast<std::size_t>(row) * surface->pitch
-                   + 4 * static_cast<std::size_t>(col);
-    std::memcpy(pixel, &colour, sizeof colour);
+    std::memcpy(pixelAddress(surface, col, row), &colour, sizeof colour);
 }
 
 int rowFor(double value, int height)

@@ -5,6 +5,8 @@
 
 #include <SDL.h>
 
+#include <cstddef>
+
 #include "string_model.h"
 
 struct TraceColours {
@@ -43,3 +45,10 @@ void drawDots(SDL_Surface* surface, int i, const ColumnDots& dots, const TraceCo
 
 // Draws the two dots of column i.
 void drawColumn(SDL_Surface* surface, const StringState& state, int i, const TraceColours& colours);
+
+// The address of pixel (x, y) of a 32-bit surface; x and y must lie inside it.
+inline Uint8* pixelAddress(SDL_Surface* surface, int x, int y)
+{
+    return static_cast<Uint8*>(surface->pixels) + static_cast<std::size_t>(y) * surface->pitch
+           + 4 * static_cast<std::size_t>(x);
+}

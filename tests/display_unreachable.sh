@@ -10,11 +10,12 @@
 #   display_unreachable.sh PROGRAM NAME UNUSED_DISPLAY [SDL_LIBRARY_DIR]
 # UNUSED_DISPLAY is a display number with no server (e.g. 79); the last
 # argument runs the program on another SDL 1.2 library, such as sdl12-compat.
+# WAVESTRING_TEST_TIMEOUT_SCALE stretches the deadline.
 program=$1
 name=$2
 display=$3
 libdir=${4:-}
-deadline=20
+deadline=$((20 * ${WAVESTRING_TEST_TIMEOUT_SCALE:-1}))
 
 if [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; then
     echo "display :$display has a server; cannot test an unreachable one"

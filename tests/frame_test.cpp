@@ -403,11 +403,11 @@ TEST_F(ErasingSession, EveryFrameEqualsAFullRedrawAndPresentsEveryChange)
         for (int i = 0; i < kWindowWidth; ++i)
             drawColumn(reference, loop.state, i, loop.colours);
         for (int y = 0; y < kWindowHeight; ++y) {
-            const Uint8* shown = static_cast<Uint8*>(screen->pixels) + y * screen->pitch;
-            ASSERT_EQ(std::memcmp(shown, static_cast<Uint8*>(reference->pixels) + y * reference->pitch,
+            const Uint8* shown = pixelAddress(screen, 0, y);
+            ASSERT_EQ(std::memcmp(shown, pixelAddress(reference, 0, y),
                                   rowBytes), 0)
                 << "frame " << frame << ", row " << y;
-            if (std::memcmp(shown, static_cast<Uint8*>(before->pixels) + y * before->pitch, rowBytes) == 0)
+            if (std::memcmp(shown, pixelAddress(before, 0, y), rowBytes) == 0)
                 continue;
             for (int x = 0; x < kWindowWidth; ++x) {
                 if (pixelAt(screen, x, y) != pixelAt(before, x, y)) {

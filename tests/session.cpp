@@ -110,14 +110,9 @@ void script(int frame)
 int main()
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "session: SDL_Init failed: %s\n", SDL_GetError());
-        return 1;
-    }
-    SDL_WM_SetCaption(kWindowTitle, "");
-    SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
-    if (screen == nullptr || screen->format->BytesPerPixel != 4) {
-        std::fprintf(stderr, "session: SDL_SetVideoMode failed: %s\n", SDL_GetError());
+    SDL_Surface* screen = openWindow();
+    if (screen == nullptr) {
+        std::fprintf(stderr, "session: no window: %s\n", SDL_GetError());
         SDL_Quit();
         return 1;
     }

@@ -15,7 +15,7 @@
 inline Uint32 pixelAt(SDL_Surface* surface, int x, int y)
 {
     Uint32 value;
-    std::memcpy(&value, static_cast<Uint8*>(surface->pixels) + y * surface->pitch + 4 * x, sizeof value);
+    std::memcpy(&value, pixelAddress(surface, x, y), sizeof value);
     return value;
 }
 
@@ -55,9 +55,7 @@ protected:
     void SetUp() override
     {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        SDL_WM_SetCaption(kWindowTitle, "");
-        screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
+        screen = openWindow();
         ASSERT_NE(screen, nullptr) << SDL_GetError();
         loop = startLoop(screen);
     }

@@ -1,23 +1,20 @@
 #!/bin/sh
-# Runs a program on its own Xvfb server, waits until its frame loop shows the
-# caption, then kills the server. The program must end within the deadline
-# (not spin or hang) and not by a signal, and no sanitizer may speak up.
-#   x_server_killed.sh PROGRAM [SDL_LIBRARY_DIR]
-# The server takes a free display number of its own; the last argument runs
-# the program on another SDL 1.2 library, such as sdl12-compat. The server runs
-# with -noreset: SDL opens and closes a probe connection first, and a server
-# that resets then may refuse the next one.
+# Runs a program on the X server of with_xvfb.sh, waits until its frame loop
+# shows the caption, then kills the server. The program must end within the
+# deadline (not spin or hang) and not by a signal, and no sanitizer may speak up.
+#   with_xvfb.sh x_server_killed.sh PROGRAM [SDL_LIBRARY_DIR]
+# The last argument runs the program on another SDL 1.2 library, such as
+# sdl12-compat. WAVESTRING_TEST_TIMEOUT_SCALE stretches the deadlines.
 program=$1
 libdir=${2:-}
-start_deadline=30 # seconds for the server and the first frame
-end_deadline=5    # seconds for the program to end once the server is gone
+scale=${WAVESTRING_TEST_TIMEOUT_SCALE:-1}
+start_deadline=$((30 * scale)) # seconds for the first frame
+end_deadline=$((5 * scale))    # seconds for the program to end once the server is gone
 
 work=$(mktemp -d)
-server=""
 client=""
 cleanup() {
     [ -n "$client" ] && kill -KILL "$client" 2>/dev/null
-    [ -n "$server" ] && kill -KILL "$server" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,17 +32,7 @@ poll() {
     done
 }
 
-Xvfb -screen 0 640x480x24 -nolisten tcp -noreset -displayfd 3 3>"$work/ready" 2>"$work/server.log" &
-server=$!
-if ! poll "$start_deadline" grep -q '^[0-9][0-9]*$' "$work/ready"; then
-    echo "Xvfb did not start"
-    cat "$work/server.log"
-    exit 1
-fi
-display=$(cat "$work/ready")
-
-env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY DISPLAY=":$display" XDG_RUNTIME_DIR="$work" \
-    LD_LIBRARY_PATH="$libdir" "$program" >/dev/null 2>"$work/stderr" </dev/null &
+XDG_RUNTIME_DIR="$work" LD_LIBRARY_PATH="$libdir" "$program" >/dev/null 2>"$work/stderr" </dev/null &
 client=$!
 
 # Gone, or ended and not yet waited for (a zombie still answers kill -0).
@@ -57,19 +44,17 @@ client_gone() {
     esac
 }
 caption_shown() {
-    xwininfo -display ":$display" -root -tree 2>/dev/null | grep -q '"Vibrelle : k=0.900000 et t=1"'
+    xwininfo -root -tree 2>/dev/null | grep -q '"Vibrelle : k=0.900000 et t=1"'
 }
 caption_shown_or_client_gone() { client_gone || caption_shown; }
 if ! poll "$start_deadline" caption_shown_or_client_gone || client_gone; then
-    echo "no window with the frame caption on :$display"
+    echo "no window with the frame caption on $DISPLAY"
     cat "$work/stderr"
     exit 1
 fi
 
 killed_at=$(now_ms)
-kill -KILL "$server"
-wait "$server" 2>/dev/null
-server=""
+kill -KILL "$XVFB_PID"
 
 if ! poll "$end_deadline" client_gone; then
     echo "still running $end_deadline s after the X server was killed"

@@ -1,10 +1,10 @@
 #!/bin/sh
-# install_test.sh BUILD_DIR PYTHON WINDOW_TEST TOOLS_DIR
+# install_test.sh BUILD_DIR PYTHON WINDOW_TEST TOOLS_DIR SDL_DIR
 # Installs the build into a temporary prefix and checks what a desktop gets:
 # both programs, valid menu entries, man pages that render without a warning,
 # the icon; and that the installed programs open their window and quit.
 set -eu
-build=$1 python=$2 window_test=$3 tools=$4
+build=$1 python=$2 window_test=$3 tools=$4 sdl_dir=$5
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -47,7 +47,7 @@ done
 # The installed programs open their window on a real X server, and Escape
 # and the close button end them with status 0.
 "$python" "$window_test" --program "$prefix/bin/wavestring" --variant main \
-  --sdl classic --tools "$tools" quit
+  --sdl-dir "$sdl_dir" --tools "$tools" quit
 "$python" "$window_test" --program "$prefix/bin/wavestring_paced" --variant paced \
-  --sdl classic --tools "$tools" quit
+  --sdl-dir "$sdl_dir" --tools "$tools" quit
 echo "installed and checked in $prefix"

@@ -5,9 +5,10 @@ xdotool for real input (XTEST pointer motion, buttons and keys), xprop for the
 caption, xwd for the window's pixels, and close_window (built next to the
 tests) for the WM_DELETE_WINDOW message that a window manager would send.
 Everything waits by polling with a deadline; nothing sleeps a fixed time.
+WAVESTRING_TEST_TIMEOUT_SCALE, a whole number, multiplies every deadline.
 
-Each session takes the first free display from :90 on, ten at most;
-WAVESTRING_TEST_DISPLAY and WAVESTRING_TEST_DISPLAY_TRIES change that.
+Each session's Xvfb comes from tests/with_xvfb.sh, which says which display
+it takes.
 """
 
 import array
@@ -23,14 +24,7 @@ import zlib
 
 WIDTH, HEIGHT = 640, 480
 CENTRE_ROW = HEIGHT // 2
-
-# SDL 1.2 implementations the programs run on, by the library directory put
-# first on LD_LIBRARY_PATH: the classic one from the system path, and
-# sdl12-compat (SDL 1.2 on top of SDL2) from its own directory.
-SDL_LIBRARIES = {
-    "classic": None,
-    "compat": "/usr/lib/x86_64-linux-gnu/sdl12-compat",
-}
+WITH_XVFB = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "with_xvfb.sh")
 
 COLOURS = {0xFFFFFF: "white", 0xFF0000: "red", 0x00FF00: "green"}
 
@@ -43,9 +37,16 @@ class Failure(Exception):
     """What the program did differs from what a user should see."""
 
 
+def timeout_scale():
+    value = os.environ.get("WAVESTRING_TEST_TIMEOUT_SCALE", "1")
+    if not value.isdigit() or int(value) < 1:
+        raise Failure(f"WAVESTRING_TEST_TIMEOUT_SCALE is {value!r}, not a whole number from 1 up")
+    return int(value)
+
+
 def deadline_loop(seconds, interval=0.01):
-    """Yields until the deadline, sleeping a little between turns."""
-    end = time.monotonic() + seconds
+    """Yields until the deadline, times the scale, sleeping a little between turns."""
+    end = time.monotonic() + seconds * timeout_scale()
     while True:
         yield
         if time.monotonic() > end:
@@ -57,38 +58,23 @@ def run_tool(*args, env=None):
     return subprocess.run(args, env=env, check=True, capture_output=True).stdout
 
 
-def start_xvfb(first_display, tries):
-    """Starts Xvfb on the first free display from first_display on.
-
-    Xvfb writes the display number to -displayfd once it accepts clients, so
-    reading it is the wait. A display in use makes Xvfb exit, and the next one
-    is tried."""
-    for number in range(first_display, first_display + tries):
-        read_end, write_end = os.pipe()
-        server = subprocess.Popen(
-            ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
-             "-displayfd", str(write_end)],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as ready:
-            answer = ready.read().strip()  # empty when Xvfb exits first
-        if answer:
-            return server, f":{answer}"
-        server.wait()
-    raise Failure(f"no free X display in :{first_display} to :{first_display + tries - 1}")
-
-
 class Session:
-    """Xvfb plus one run of a program in it, with the tools to drive it."""
+    """Xvfb plus one run of a program in it, with the tools to drive it. The
+    program runs on the SDL 1.2 library in sdl_dir, or else on the system's."""
 
-    def __init__(self, program, sdl="classic", tools_dir=None):
+    def __init__(self, program, sdl_dir=None, tools_dir=None):
         self.program = program
-        self.sdl = sdl
+        self.sdl_dir = sdl_dir
         self.tools_dir = tools_dir or os.path.dirname(os.path.abspath(__file__))
         require_tools()
-        first = int(os.environ.get("WAVESTRING_TEST_DISPLAY", "90"))
-        tries = int(os.environ.get("WAVESTRING_TEST_DISPLAY_TRIES", "10"))
-        self.xvfb, self.display = start_xvfb(first, tries)
+        # The server lives until the shell that prints its display reads the
+        # end of its input.
+        self.xvfb = subprocess.Popen(
+            ["sh", WITH_XVFB, "sh", "-c", 'echo "$DISPLAY"; exec cat >/dev/null'],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.display = self.xvfb.stdout.readline().decode().strip()
+        if not self.display:
+            raise Failure(f"no X server (status {self.xvfb.wait()})")
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env.pop("SDL_VIDEODRIVER", None)
@@ -107,9 +93,8 @@ class Session:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-        if self.xvfb.poll() is None:
-            self.xvfb.terminate()
-            self.xvfb.wait()
+        self.xvfb.stdin.close()
+        self.xvfb.wait(timeout=10 * timeout_scale())
         self.stderr.close()
 
     # -- the program -------------------------------------------------------
@@ -117,9 +102,8 @@ class Session:
     def start(self):
         """Starts the program and waits for its window to be on the screen."""
         env = dict(self.env)
-        library_dir = SDL_LIBRARIES[self.sdl]
-        if library_dir:
-            env["LD_LIBRARY_PATH"] = library_dir
+        if self.sdl_dir:
+            env["LD_LIBRARY_PATH"] = self.sdl_dir
         self.process = subprocess.Popen([self.program], env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=self.stderr)
         # sdl12-compat maps a first window, then destroys it and maps another
@@ -128,7 +112,7 @@ class Session:
         # shows a frame's k and t; the captions seen on the way are noted.
         self.window = None
         self.captions_seen = []
-        for _ in deadline_loop(10):
+        for _ in deadline_loop(20):
             self.check_alive()
             for window in self.xdotool_lines("search", "--onlyvisible", "--name", "^Vibrelle"):
                 seen = self.caption_of(window)
@@ -141,7 +125,8 @@ class Session:
             if self.window:
                 break
         else:
-            raise Failure(f"no window showing a frame within 10 s; captions seen: {self.captions_seen}")
+            raise Failure(f"no window showing a frame within {20 * timeout_scale()} s; "
+                          f"captions seen: {self.captions_seen}")
         self.check_sdl_library()
         self.check_size()
         self.check_class()
@@ -162,10 +147,10 @@ class Session:
     def check_sdl_library(self):
         """The program really runs on the SDL 1.2 library it was given."""
         with open(f"/proc/{self.process.pid}/maps") as maps:
-            libraries = {line.split()[-1] for line in maps if "libSDL" in line}
-        compat = any("/sdl12-compat/" in path for path in libraries)
-        if compat != (self.sdl == "compat"):
-            raise Failure(f"expected the {self.sdl} SDL 1.2, found {sorted(libraries)}")
+            libraries = {line.split()[-1] for line in maps if "libSDL-1.2" in line}
+        folders = {os.path.dirname(path) for path in libraries}
+        if self.sdl_dir and folders != {os.path.realpath(self.sdl_dir)}:
+            raise Failure(f"expected the SDL 1.2 in {self.sdl_dir}, found {sorted(libraries)}")
 
     def check_size(self):
         info = run_tool("xwininfo", "-id", self.window, env=self.env).decode()
@@ -184,9 +169,9 @@ class Session:
     def wait_exit(self, seconds=10):
         """The program's exit status, once it has ended."""
         try:
-            return self.process.wait(timeout=seconds)
+            return self.process.wait(timeout=seconds * timeout_scale())
         except subprocess.TimeoutExpired:
-            raise Failure(f"the program still runs {seconds} s later") from None
+            raise Failure(f"the program still runs {seconds * timeout_scale()} s later") from None
 
     # -- what the user sees ----------------------------------------------------
 
@@ -223,7 +208,7 @@ class Session:
                 raise Failure(f"caption {seen!r} while waiting for {wanted!r}")
             if seen == wanted:
                 return seen
-        raise Failure(f"caption is {seen!r}, expected {wanted!r} within {seconds} s")
+        raise Failure(f"caption is {seen!r}, expected {wanted!r} within {seconds * timeout_scale()} s")
 
     def wait_picture(self, wanted, seconds=10, what="picture"):
         """Polls the window until its dots are exactly wanted (a Picture or a
@@ -235,7 +220,7 @@ class Session:
             if (wanted(seen) if callable(wanted) else seen == wanted):
                 return seen
         detail = "" if callable(wanted) else "\n" + seen.differences(wanted)
-        raise Failure(f"{what} not shown within {seconds} s{detail}")
+        raise Failure(f"{what} not shown within {seconds * timeout_scale()} s{detail}")
 
     # -- what the user does ----------------------------------------------------
 
