@@ -4,7 +4,7 @@
 // checked; a broken one aborts, which the fuzzer reports as a crash.
 //
 // The frame is the program's updateFrame, that is runFrame without the pause
-// and the flip (the 1 ms pause would make fuzzing a thousand times slower).
+// and the present (the 1 ms pause would make fuzzing a thousand times slower).
 //
 // Input format, one operation after another (reads past the end give 0):
 //   op % 8 == 0  key down, 2 bytes: symbol modulo SDLK_LAST (any key)
@@ -100,7 +100,7 @@ void checkDrawing(const LoopState& loop)
     }
 }
 
-// The program's own frame, less the pause and the flip.
+// The program's own frame, less the pause and the present.
 void runFrameWithoutPause(LoopState& loop)
 {
     updateFrame(loop);

@@ -7,8 +7,13 @@ import struct
 ESCAPE, RETURN, SPACE, LEFT, RIGHT, UP, DOWN = range(7)  # the key table's order
 
 
+KEY_SYMBOLS = (27, 13, 32, 276, 275, 273, 274)
+
+
 def key(index):
-    return bytes([1, index])
+    """A press of one of the key table's keys, released: a key-down with no
+    key-up in between is the key held, which Return and Space ignore."""
+    return bytes([1, index]) + key_up(KEY_SYMBOLS[index])
 
 
 def any_key(symbol):

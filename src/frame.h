@@ -20,7 +20,8 @@ inline constexpr int kWindowHeight = 480;
 inline constexpr int kWindowDepth = 32;
 
 // Held keys repeat after SDL's usual delay and interval (500 ms, then every
-// 30 ms). Only the arrow keys act on a repeat.
+// 30 ms). Only the arrow keys (and Escape, which quits anyway) act on a
+// repeat.
 inline constexpr int kKeyRepeatDelay = SDL_DEFAULT_REPEAT_DELAY;
 inline constexpr int kKeyRepeatInterval = SDL_DEFAULT_REPEAT_INTERVAL;
 
@@ -60,8 +61,8 @@ LoopState startLoop(SDL_Surface* screen);
 
 // The key table: Escape quits, Return pauses and resumes, Space clears the
 // string, Left and Right change k by 0.01, Up and Down change t by 1. Other
-// keys do nothing. A repeat (the key held) acts only for the arrow keys; Up
-// and Down then bring t to tTravelWhenHeld of the time since their press.
+// keys do nothing. A repeat (the key held) acts only for the arrow keys and
+// Escape; Up and Down then bring t to tTravelWhenHeld of the time since their press.
 void handleKey(LoopState& loop, SDLKey key, bool repeat = false);
 
 // How far a held Up or Down has moved t by its repeats, heldMs after the
@@ -75,7 +76,7 @@ int tTravelWhenHeld(Uint32 heldMs);
 // again is presented whole in the next frame; every other event is ignored.
 void handleEvent(LoopState& loop, const SDL_Event& event);
 
-// Milliseconds to wait before each flip: 1 in wavestring, t in wavestring_paced.
+// Milliseconds to wait before each present: 1 in wavestring, t in wavestring_paced.
 Uint32 framePause(const StringState& state);
 
 // Linux lets a sleep end up to 50 us late by default (the timer slack, which

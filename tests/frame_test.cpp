@@ -255,16 +255,16 @@ TEST_F(Frame, OtherKeysAndKeyReleasesChangeNothing)
 TEST_F(Frame, UpAndDownSetThePauseFrom0To1000)
 {
     EXPECT_EQ(framePause(loop.state), 1u);
-    pushKey(SDLK_DOWN);
+    pressKey(SDLK_DOWN);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=0");
     EXPECT_EQ(framePause(loop.state), 0u);
-    pushKey(SDLK_DOWN);
+    pressKey(SDLK_DOWN);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=0");
     loop.state.t = 999;
-    pushKey(SDLK_UP);
-    pushKey(SDLK_UP);
+    pressKey(SDLK_UP);
+    pressKey(SDLK_UP);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1000");
     EXPECT_EQ(framePause(loop.state), 1000u);
@@ -317,12 +317,12 @@ TEST_F(Frame, MiddleClickShowsAGreenDotUnderTheCursor)
 
 TEST_F(Frame, TStopsAt1And1000InTheCaption)
 {
-    pushKey(SDLK_DOWN);
+    pressKey(SDLK_DOWN);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1");
     loop.state.t = 999;
-    pushKey(SDLK_UP);
-    pushKey(SDLK_UP);
+    pressKey(SDLK_UP);
+    pressKey(SDLK_UP);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.900000 et t=1000");
 }
@@ -341,10 +341,11 @@ protected:
         return static_cast<Uint16>(pick == 0 ? 0 : pick == 1 ? size - 1 : random() % size);
     }
 
-    void pushKeys(SDLKey key, int count)
+    // Separate presses, each released: a held key would act once.
+    void pressKeys(SDLKey key, int count)
     {
         for (int n = 0; n < count; ++n)
-            pushKey(key);
+            pressKey(key);
     }
 
     void randomInput()
@@ -356,12 +357,13 @@ protected:
         else if (action < 10)
             pushButton(buttons[random() % 3], action < 8 ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
         else if (action == 10)
-            pushKey(random() % 2 ? SDLK_RETURN : SDLK_SPACE);
-        else if (action == 11) // k to a bound and past it
-            pushKeys(random() % 2 ? SDLK_LEFT : SDLK_RIGHT, 105);
-        else if (action == 12) { // t next to a bound, then past it
+            pressKey(random() % 2 ? SDLK_RETURN : SDLK_SPACE);
+        else if (action == 11) { // k next to a bound, then past it
+            loop.state.k = random() % 2 ? 0.98 : 0.02;
+            pressKeys(random() % 2 ? SDLK_LEFT : SDLK_RIGHT, 3);
+        } else if (action == 12) { // t next to a bound, then past it
             loop.state.t = random() % 2 ? kMaxT - 1 : kMinT + 1;
-            pushKeys(random() % 2 ? SDLK_UP : SDLK_DOWN, 3);
+            pressKeys(random() % 2 ? SDLK_UP : SDLK_DOWN, 3);
         } else if (action == 13) // a point far off the window: its dots stick to an edge row
             (random() % 2 ? loop.state.pos : loop.state.vel)[random() % kWindowWidth] = random() % 2 ? 1e6 : -1e6;
         else if (action == 14) {
@@ -390,6 +392,7 @@ TEST_F(ErasingSession, EveryFrameEqualsAFullRedrawAndPresentsEveryChange)
     SDL_Surface* before = makeSurface(kWindowWidth, kWindowHeight);
     const std::size_t rowBytes = 4 * kWindowWidth;
     SDL_FillRect(screen, nullptr, red()); // whatever was there before the first frame
+    int framesWithRed = 0; // counted now and then: the session does move the string
     for (int frame = 0; frame < 4000; ++frame) {
         if (frame % 5 != 4)
             randomInput();
@@ -415,8 +418,10 @@ TEST_F(ErasingSession, EveryFrameEqualsAFullRedrawAndPresentsEveryChange)
                 }
             }
         }
+        if (frame % 100 == 99 && countPixels(screen, red()) != 0)
+            ++framesWithRed;
     }
-    EXPECT_NE(countPixels(screen, red()), 0); // the session did move the string
+    EXPECT_GT(framesWithRed, 10);
     SDL_FreeSurface(before);
     SDL_FreeSurface(reference);
 }

@@ -364,7 +364,7 @@ def write_png(path, xwd_data):
 
 
 def require_tools():
-    missing = [tool for tool in ("Xvfb", "xdotool", "xwd", "xwininfo", "xprop", "xmessage")
+    missing = [tool for tool in ("Xvfb", "xdotool", "xwd", "xwininfo", "xprop", "xset", "xmessage")
                if not shutil.which(tool)]
     if missing:
         raise Failure(f"missing tools: {', '.join(missing)} (run scripts/install-deps)")
