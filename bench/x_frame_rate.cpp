@@ -169,12 +169,13 @@ int countArg(int argc, char** argv, int index, int fallback, int low)
 {
     if (argc <= index)
         return fallback;
-    const int value = std::atoi(argv[index]);
-    if (value < low || value > 1000000) {
+    char* end = nullptr;
+    const long value = std::strtol(argv[index], &end, 10);
+    if (*argv[index] == '\0' || *end != '\0' || value < low || value > 1000000) {
         std::fprintf(stderr, "x_frame_rate: expected a count from %d to 1000000, got '%s'\n", low, argv[index]);
         std::exit(2);
     }
-    return value;
+    return static_cast<int>(value);
 }
 
 } // namespace

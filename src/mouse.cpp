@@ -31,19 +31,25 @@ void pressButton(MouseState& mouse, int button)
 void releaseButton(MouseState& mouse)
 {
     // A click or a tap brings its press and release in the same drain; the
-    // press must still make its edit.
-    if (mouse.pressPending)
+    // press must still make its edit, at the cursor as it is now. Before a
+    // motion has given the cursor a column there is nothing to edit.
+    if (mouse.pressPending && mouse.cursorSeen) {
         mouse.releasePending = true;
-    else
+        mouse.releaseX = mouse.cursorX;
+        mouse.releaseY = mouse.cursorY;
+    } else
         mouse.mode = MouseMode::None;
 }
 
 void applyMouseMode(MouseState& mouse, StringState& state, int centreRow)
 {
     const MouseMode mode = mouse.mode;
+    const bool released = mouse.releasePending;
+    const int col = released ? mouse.releaseX : mouse.cursorX;
+    const int row = released ? mouse.releaseY : mouse.cursorY;
     // A toggle acts in one frame only, and a released button's edit too,
     // even when they find no point to edit.
-    bool editOnce = mouse.releasePending;
+    bool editOnce = released;
 #if !WAVESTRING_PACED
     editOnce = editOnce || mode == MouseMode::ToggleAnchor;
 #endif
@@ -51,11 +57,10 @@ void applyMouseMode(MouseState& mouse, StringState& state, int centreRow)
         mouse.mode = MouseMode::None;
     mouse.pressPending = false;
     mouse.releasePending = false;
-    const int col = mouse.cursorX;
     if (mode == MouseMode::None || !mouse.cursorSeen || col >= state.w)
         return;
 
-    const double height = static_cast<double>(mouse.cursorY - centreRow);
+    const double height = static_cast<double>(row - centreRow);
     switch (mode) {
     case MouseMode::SetPosition:
         state.pos[col] = height;

@@ -31,6 +31,11 @@ struct MouseState {
     // before that edit: a quick click still edits once, then ends.
     bool pressPending = false;
     bool releasePending = false;
+    // Where the cursor was at that release: the edit is made there, even if
+    // the pointer moved on before the frame (a long frame of the paced
+    // program).
+    std::uint16_t releaseX = 0;
+    std::uint16_t releaseY = 0;
 };
 
 void moveCursor(MouseState& mouse, std::uint16_t x, std::uint16_t y);

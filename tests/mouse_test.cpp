@@ -84,6 +84,15 @@ TEST(MouseEditing, AQuickClickEditsInOneFrame)
     EXPECT_EQ(state.vel[100], 0.0);
     EXPECT_EQ(mouse.mode, MouseMode::None);
 
+    // The pointer moved on after the click, before the frame: the edit is
+    // made where the button was released.
+    pressButton(mouse, kRightButton);
+    releaseButton(mouse);
+    moveCursor(mouse, 300, 40);
+    applyMouseMode(mouse, state, kCentre);
+    EXPECT_EQ(state.vel[100], 100.0);
+    EXPECT_EQ(state.vel[300], 0.0);
+
     releaseButton(mouse);
     pressButton(mouse, kRightButton);
     applyMouseMode(mouse, state, kCentre);
@@ -97,6 +106,12 @@ TEST(MouseEditing, NoEditBeforeTheCursorHasMoved)
 {
     StringState state = makeString(640);
     MouseState mouse;
+    pressButton(mouse, kRightButton); // a click, then the first motion
+    releaseButton(mouse);
+    moveCursor(mouse, 0, 0);
+    frame(mouse, state);
+    ASSERT_EQ(state.vel[0], 0.0);
+    mouse = MouseState{};
     pressButton(mouse, kLeftButton);
     frame(mouse, state);
     for (int i = 0; i < 640; ++i)
