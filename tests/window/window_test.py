@@ -26,6 +26,13 @@ LEFT, MIDDLE, RIGHT = 1, 2, 3
 REST = Picture.of_string(rest_rows())
 
 
+def plucked_at(x, row):
+    """A string at rest but for column x, drawn on row."""
+    rows = rest_rows()
+    rows[x] = row
+    return Picture.of_string(rows)
+
+
 def caption(k, t):
     return f"Vibrelle : k={k} et t={t}"
 
@@ -198,23 +205,19 @@ def check_held_keys(session, variant):
     can split into a release and a new press."""
     run_tool("xset", "r", "off", env=session.env)
     session.key_down("Return")
-    rows = rest_rows()
-    rows[320] = 340
+    plucked = plucked_at(320, 340)
     session.move(320, 340)
     session.click(LEFT)
-    plucked = Picture.of_string(rows)
     session.wait_picture(plucked, what="the pluck, paused")
     watch_picture(session, plucked, "held Return resumed the string")
     session.key_up("Return")
 
     session.key_down("space")
     session.wait_picture(REST, what="the cleared string")
-    rows = rest_rows()
-    rows[100] = 300
     session.move(100, 300)
     session.click(LEFT)
-    session.wait_picture(Picture.of_string(rows), what="a pluck with Space held")
-    watch_picture(session, Picture.of_string(rows), "held Space cleared the string again")
+    session.wait_picture(plucked_at(100, 300), what="a pluck with Space held")
+    watch_picture(session, plucked_at(100, 300), "held Space cleared the string again")
     session.key_up("space")
 
     started = time.monotonic()
@@ -287,11 +290,9 @@ def check_pluck(session, variant):
     changes from frame to frame, then settles back to rest (the pluck adds
     100 / 640 to the mean displacement, which rounds to the centre row)."""
     session.keys("Return")  # pause
-    rows = rest_rows()
-    rows[320] = 340
+    plucked = plucked_at(320, 340)
     session.move(320, 340)
     session.press(LEFT)
-    plucked = Picture.of_string(rows)
     session.wait_picture(plucked, what="the pluck")
     session.release(LEFT)
     hold_still(session, plucked, "the paused string moved")
