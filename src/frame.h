@@ -99,8 +99,12 @@ void preferSoftwarePresent();
 // parts of the window that changed in changedRects.
 void updateFrame(LoopState& loop);
 
-// One frame: updateFrame, then the pause (none at 0 ms) and the present of
-// the parts that changed.
+// The rest of a frame: the pause (none at 0 ms), then the present of the
+// parts that changed, or of the whole window when SDL reported it exposed
+// during a pause of 16 ms or more.
+void presentFrame(LoopState& loop);
+
+// One frame: updateFrame, then presentFrame.
 void runFrame(LoopState& loop);
 
 // Starts SDL's video unless it runs already, sets the title and opens the

@@ -426,6 +426,26 @@ TEST_F(ErasingSession, EveryFrameEqualsAFullRedrawAndPresentsEveryChange)
     SDL_FreeSurface(reference);
 }
 
+#if WAVESTRING_PACED
+// An expose that comes after the drain, during a long pause (up to a second
+// in wavestring_paced), is presented at the end of that frame, not a frame
+// later.
+TEST_F(Frame, AWindowExposedDuringALongPauseIsPresentedWholeAtOnce)
+{
+    runFrame(loop);
+    loop.state.t = 16;
+    updateFrame(loop);
+    EXPECT_EQ(loop.changedCount, 0); // a string at rest changes nothing
+    SDL_Event expose{};
+    expose.type = SDL_VIDEOEXPOSE;
+    push(expose);
+    presentFrame(loop);
+    ASSERT_EQ(loop.changedCount, 1);
+    EXPECT_EQ(loop.changedRects[0].w, 640);
+    EXPECT_EQ(loop.changedRects[0].h, 480);
+}
+#endif
+
 TEST_F(Frame, TheFirstFrameAndOneAfterAnExposePresentTheWholeWindow)
 {
     const auto presentsWholeWindow = [this] {
