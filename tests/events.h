@@ -39,3 +39,11 @@ inline SDL_Event quitEvent()
     event.type = SDL_QUIT;
     return event;
 }
+
+// The window uncovered: what it shows must be drawn again.
+inline SDL_Event exposeEvent()
+{
+    SDL_Event event{};
+    event.type = SDL_VIDEOEXPOSE;
+    return event;
+}

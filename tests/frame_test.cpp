@@ -366,11 +366,8 @@ protected:
             pressKeys(random() % 2 ? SDLK_UP : SDLK_DOWN, 3);
         } else if (action == 13) // a point far off the window: its dots stick to an edge row
             (random() % 2 ? loop.state.pos : loop.state.vel)[random() % kWindowWidth] = random() % 2 ? 1e6 : -1e6;
-        else if (action == 14) {
-            SDL_Event expose{};
-            expose.type = SDL_VIDEOEXPOSE;
-            push(expose);
-        }
+        else if (action == 14)
+            push(exposeEvent());
     }
 
     bool presented(int x, int y) const
@@ -426,6 +423,12 @@ TEST_F(ErasingSession, EveryFrameEqualsAFullRedrawAndPresentsEveryChange)
     SDL_FreeSurface(reference);
 }
 
+static bool presentsWholeWindow(const LoopState& loop)
+{
+    const SDL_Rect& rect = loop.changedRects[0];
+    return loop.changedCount == 1 && rect.x == 0 && rect.y == 0 && rect.w == 640 && rect.h == 480;
+}
+
 #if WAVESTRING_PACED
 // An expose that comes after the drain, during a long pause (up to a second
 // in wavestring_paced), is presented at the end of that frame, not a frame
@@ -436,38 +439,28 @@ TEST_F(Frame, AWindowExposedDuringALongPauseIsPresentedWholeAtOnce)
     loop.state.t = 16;
     updateFrame(loop);
     EXPECT_EQ(loop.changedCount, 0); // a string at rest changes nothing
-    SDL_Event expose{};
-    expose.type = SDL_VIDEOEXPOSE;
-    push(expose);
+    push(exposeEvent());
     presentFrame(loop);
-    ASSERT_EQ(loop.changedCount, 1);
-    EXPECT_EQ(loop.changedRects[0].w, 640);
-    EXPECT_EQ(loop.changedRects[0].h, 480);
+    EXPECT_TRUE(presentsWholeWindow(loop));
 }
 #endif
 
 TEST_F(Frame, TheFirstFrameAndOneAfterAnExposePresentTheWholeWindow)
 {
-    const auto presentsWholeWindow = [this] {
-        const SDL_Rect& rect = loop.changedRects[0];
-        return loop.changedCount == 1 && rect.x == 0 && rect.y == 0 && rect.w == 640 && rect.h == 480;
-    };
     runFrame(loop);
-    EXPECT_TRUE(presentsWholeWindow());
+    EXPECT_TRUE(presentsWholeWindow(loop));
     runFrame(loop);
     EXPECT_EQ(loop.changedCount, 0); // a string at rest changes nothing
-    SDL_Event expose{};
-    expose.type = SDL_VIDEOEXPOSE;
-    push(expose);
+    push(exposeEvent());
     runFrame(loop);
-    EXPECT_TRUE(presentsWholeWindow());
+    EXPECT_TRUE(presentsWholeWindow(loop));
     SDL_Event shown{};
     shown.type = SDL_ACTIVEEVENT;
     shown.active.gain = 1;
     shown.active.state = SDL_APPACTIVE;
     push(shown);
     runFrame(loop);
-    EXPECT_TRUE(presentsWholeWindow());
+    EXPECT_TRUE(presentsWholeWindow(loop));
     pushKey(SDLK_RETURN);
     runFrame(loop);
     loop.state.pos[7] = 3.0;
