@@ -1,0 +1,325 @@
+// The web pages in Debian's Chromium, driven as a user drives them: keys
+// pressed anywhere on the page, the mouse and a finger on the canvas, and
+// what the page shows read back: the caption, the canvas's pixels, the
+// page's messages. The scenarios and expected dots are the window checks'.
+//
+// usage: node web_test.mjs SITE_DIR wavestring|wavestring_paced
+import { spawn } from 'node:child_process';
+import puppeteer from 'puppeteer-core';
+
+const [siteDir, program] = process.argv.slice(2);
+const paced = program === 'wavestring_paced';
+const scale = Number(process.env.WAVESTRING_TEST_TIMEOUT_SCALE || 1);
+const WIDTH = 640, HEIGHT = 480, CENTRE_ROW = 240;
+const LEFT = 'left', MIDDLE = 'middle', RIGHT = 'right';
+
+class Failure extends Error {}
+
+// -- what the canvas shows ---------------------------------------------------
+
+// Every pixel that is not black, as 'x,y' -> colour name.
+async function picture(page) {
+  return page.evaluate(() => {
+    const names = { ffffff: 'white', ff0000: 'red', '00ff00': 'green' };
+    const data = document.getElementById('canvas').getContext('2d').getImageData(0, 0, 640, 480).data;
+    const dots = {};
+    for (let i = 0; i < data.length; i += 4) {
+      const rgb = ((data[i] << 16) | (data[i + 1] << 8) | data[i + 2]).toString(16).padStart(6, '0');
+      if (rgb !== '000000')
+        dots[`${(i / 4) % 640},${Math.floor(i / 4 / 640)}`] = names[rgb] || `#${rgb}`;
+    }
+    return dots;
+  });
+}
+
+const restRows = () => new Array(WIDTH).fill(CENTRE_ROW);
+
+// A string drawn on rows[x]: white (green when anchored) over red on velocityRows[x].
+function ofString(rows, { anchors = [], velocityRows = restRows() } = {}) {
+  const dots = {};
+  rows.forEach((row, x) => {
+    dots[`${x},${velocityRows[x]}`] = 'red';
+    dots[`${x},${row}`] = anchors.includes(x) ? 'green' : 'white';
+  });
+  return dots;
+}
+const REST = ofString(restRows());
+
+function pluckedAt(x, row) {
+  const rows = restRows();
+  rows[x] = row;
+  return ofString(rows);
+}
+
+function differences(have, want) {
+  const keys = [...new Set([...Object.keys(have), ...Object.keys(want)])];
+  const lines = keys.filter((key) => have[key] !== want[key])
+    .map((key) => `  column,row ${key}: ${have[key] || 'black'}, expected ${want[key] || 'black'}`);
+  return lines.slice(0, 8).join('\n') + (lines.length > 8 ? `\n  ... ${lines.length - 8} more` : '');
+}
+const same = (a, b) => differences(a, b) === '';
+
+// -- waiting and driving -----------------------------------------------------
+
+// Polls until test(value) holds, for at most seconds (stretched on slow machines).
+async function waitFor(read, test, what, seconds = 10) {
+  const end = Date.now() + seconds * scale * 1000;
+  let value;
+  do {
+    value = await read();
+    if (test(value))
+      return value;
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  } while (Date.now() < end);
+  throw new Failure(`${what}: not seen in ${seconds * scale} s (last: ${JSON.stringify(value).slice(0, 200)})`);
+}
+
+async function waitPicture(page, wanted, what, seconds) {
+  try {
+    return await waitFor(() => picture(page), (dots) => (typeof wanted === 'function' ? wanted(dots) : same(dots, wanted)),
+      what, seconds);
+  } catch (failure) {
+    if (typeof wanted !== 'function')
+      failure.message = `${what}:\n${differences(await picture(page), wanted)}`;
+    throw failure;
+  }
+}
+
+const caption = (k, t) => `Vibrelle : k=${k} et t=${t}`;
+const waitCaption = (page, wanted, seconds) =>
+  waitFor(() => page.title(), (title) => title === wanted, `caption ${wanted}`, seconds);
+
+// The page point over the middle of the pixel at column x, row y.
+async function pointAt(page, x, y) {
+  const box = await page.$eval('canvas', (canvas) => canvas.getBoundingClientRect().toJSON());
+  return { x: box.x + (x + 0.5) * box.width / WIDTH, y: box.y + (y + 0.5) * box.height / HEIGHT };
+}
+
+async function press(page, button, x, y) {
+  const point = await pointAt(page, x, y);
+  await page.mouse.move(point.x, point.y);
+  await page.mouse.down({ button });
+}
+
+async function keys(page, key, count = 1) {
+  for (let i = 0; i < count; ++i)
+    await page.keyboard.press(key);
+}
+
+// Presses key until the caption reads wanted, then three more times: it must stay.
+async function pressToBound(page, key, wanted, back, backCaption) {
+  for (let i = 0; i < 1100 && (await page.title()) !== wanted; ++i)
+    await keys(page, key);
+  await waitCaption(page, wanted);
+  await keys(page, key, 3);
+  await keys(page, back);
+  await waitCaption(page, backCaption);
+}
+
+const framesRun = (page) => page.evaluate(() => Module._wavestringFramesRun());
+
+// Frames per second over three seconds, by the page's own clock.
+const frameRate = (page) => page.evaluate(async () => {
+  const [n0, t0] = [Module._wavestringFramesRun(), performance.now()];
+  await new Promise((resolve) => setTimeout(resolve, 3000));
+  return (Module._wavestringFramesRun() - n0) / ((performance.now() - t0) / 1000);
+});
+
+async function expectRate(page, wanted, what) {
+  const rate = await frameRate(page);
+  console.log(`${what}: ${rate.toFixed(1)} frames/s`);
+  if (Math.abs(rate - wanted) > 0.1 * wanted)
+    throw new Failure(`${what}: ${rate.toFixed(1)} frames/s, expected ${wanted} within 10 %`);
+}
+
+// -- the checks ----------------------------------------------------------------
+
+// At twice the size, with a touch screen: everything a user does, in order.
+async function checkPage(page) {
+  const first = caption('0.900000', 1);
+  await waitCaption(page, first);
+  if ((await page.$eval('#caption', (element) => element.textContent)) !== first)
+    throw new Failure('the caption on the page is not the title');
+  const look = await page.$eval('canvas', (canvas) =>
+    [canvas.getBoundingClientRect().width, canvas.getBoundingClientRect().height, getComputedStyle(canvas).imageRendering]);
+  if (look.join() !== '1280,960,pixelated')
+    throw new Failure(`the canvas is ${look.join(' ')}, expected 1280 960 pixelated`);
+  await waitPicture(page, REST, 'the string at rest');
+
+  // Keys reach the program without a click; a finger acts as the left button.
+  await keys(page, 'Enter'); // pause
+  const rows = restRows(), velocityRows = restRows();
+  rows[100] = 340;
+  const touch = await pointAt(page, 100, 340);
+  await page.touchscreen.tap(touch.x, touch.y);
+  await waitPicture(page, ofString(rows), 'a tap: white dot under the finger at column 100');
+
+  await page.evaluate(() => document.addEventListener('contextmenu', (event) => { window.menuShown = !event.defaultPrevented; }));
+  velocityRows[200] = 100;
+  await press(page, RIGHT, 200, 100);
+  await waitPicture(page, ofString(rows, { velocityRows }), 'red dot under the cursor at column 200');
+  await page.mouse.up({ button: RIGHT });
+  if (await page.evaluate(() => window.menuShown !== false))
+    throw new Failure('the right button opened the context menu, or none was asked for');
+
+  // A middle press, then a key: once the caption shows the key, the frame
+  // that took the press has drawn.
+  await press(page, MIDDLE, 300, 400);
+  await keys(page, 'ArrowRight');
+  await waitCaption(page, caption('0.910000', 1));
+  let anchors = [];
+  if (!paced) {
+    rows[300] = 400;
+    anchors = [300];
+  }
+  await waitPicture(page, ofString(rows, { anchors, velocityRows }), "the middle click's result");
+  await page.mouse.up({ button: MIDDLE });
+
+  rows[150] = 300;
+  await press(page, LEFT, 150, 300);
+  await waitPicture(page, ofString(rows, { anchors, velocityRows }), 'white dot under the cursor at column 150');
+  await page.mouse.up({ button: LEFT });
+  if (await page.evaluate(() => window.scrollY) !== 0)
+    throw new Failure('the keys scrolled the page');
+
+  await keys(page, ' ');
+  await waitPicture(page, REST, 'the string cleared by Space');
+
+  // A pluck runs off in waves once resumed, then settles back to rest.
+  await press(page, LEFT, 320, 340);
+  await page.mouse.up({ button: LEFT });
+  let seen = await waitPicture(page, pluckedAt(320, 340), 'the pluck, paused');
+  await keys(page, 'Enter'); // run
+  for (let wave = 0; wave < 4; ++wave) {
+    const before = seen;
+    seen = await waitPicture(page, (dots) => !same(dots, before), `the picture changing (${wave} changes seen)`);
+    if (same(seen, REST))
+      throw new Failure('the plucked string was back at rest at once');
+  }
+  await waitPicture(page, REST, 'the string settled back to rest', 60);
+}
+
+// The pace: 1000 frames a second, or 1000 / t when paced; after a second
+// with no animation frames (a hidden tab, a busy page), at most 100 ms of
+// frames are caught up.
+async function checkPace(page) {
+  await waitCaption(page, caption('0.900000', 1));
+  await expectRate(page, 1000, `${program} at t=1`);
+  if (paced) {
+    await keys(page, 'ArrowUp', 9);
+    await waitCaption(page, caption('0.900000', 10));
+    await expectRate(page, 100, `${program} at t=10`);
+    await keys(page, 'ArrowDown', 10);
+    await waitCaption(page, caption('0.900000', 0));
+    console.log(`${program} at t=0: ${(await frameRate(page)).toFixed(0)} frames/s (reported only)`);
+    await keys(page, 'ArrowUp');
+    await waitCaption(page, caption('0.900000', 1));
+  }
+  const caughtUp = await page.evaluate(async () => {
+    const before = Module._wavestringFramesRun();
+    for (const start = performance.now(); performance.now() - start < 1000;);
+    await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+    return Module._wavestringFramesRun() - before;
+  });
+  console.log(`frames run in the first two animation frames after a 1 s stall: ${caughtUp}`);
+  if (caughtUp > 200)
+    throw new Failure(`${caughtUp} frames caught up after a 1 s stall, expected at most 100 and two animation frames' worth`);
+}
+
+// k stops at 0 and 1, t at its bounds (1, or 0 when paced, and 1000).
+async function checkBounds(page) {
+  const low = paced ? 0 : 1;
+  await waitCaption(page, caption('0.900000', 1));
+  await pressToBound(page, 'ArrowRight', caption('1.000000', 1), 'ArrowLeft', caption('0.990000', 1));
+  await pressToBound(page, 'ArrowLeft', caption('0.000000', 1), 'ArrowRight', caption('0.010000', 1));
+  await pressToBound(page, 'ArrowDown', caption('0.010000', low), 'ArrowUp', caption('0.010000', low + 1));
+  await pressToBound(page, 'ArrowUp', caption('0.010000', 1000), 'ArrowDown', caption('0.010000', 999));
+}
+
+// Escape ends the run: no more frames, the page says so and starts again.
+async function checkEscape(page) {
+  await waitCaption(page, caption('0.900000', 1));
+  await keys(page, 'Escape');
+  await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => text === 'The run has ended (Escape).',
+    'the message that the run has ended');
+  const ended = await framesRun(page);
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  if ((await framesRun(page)) !== ended)
+    throw new Failure('frames still run after Escape');
+  await page.click('#again');
+  await waitCaption(page, caption('0.900000', 1));
+  await waitPicture(page, REST, 'the string at rest after starting again');
+}
+
+// -- running them ----------------------------------------------------------------
+
+async function serve(dir) {
+  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', dir],
+    { stdio: ['ignore', 'pipe', 'ignore'] });
+  const port = await new Promise((resolve, reject) => {
+    server.stdout.on('data', (data) => { const match = /port (\d+)/.exec(String(data)); if (match) resolve(match[1]); });
+    server.on('exit', () => reject(new Failure('the web server did not start')));
+  });
+  return { server, origin: `http://127.0.0.1:${port}` };
+}
+
+// wasm: 'abort' fails its download, 404 answers that it is missing.
+async function openPage(browser, origin, { wasm } = {}) {
+  const page = await browser.newPage();
+  page.setDefaultTimeout(30000 * scale);
+  await page.setViewport({ width: 1400, height: 1100, hasTouch: true });
+  page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
+  await page.setRequestInterception(true);
+  page.on('request', (request) => {
+    if (!request.url().startsWith(origin))
+      page.foreignRequest = request.url(); // the site must work offline
+    const isWasm = request.url().endsWith('.wasm');
+    if (!request.url().startsWith(origin) || (isWasm && wasm === 'abort'))
+      request.abort();
+    else if (isWasm && wasm === 404)
+      request.respond({ status: 404, body: 'not found' });
+    else
+      request.continue();
+  });
+  await page.goto(`${origin}/${program}.html`);
+  return page;
+}
+
+const { server, origin } = await serve(siteDir);
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium',
+  headless: true,
+  args: [...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--no-first-run', '--disable-background-networking',
+    '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling'],
+});
+let failed = false;
+const checks = { page: checkPage, pace: checkPace, bounds: checkBounds, escape: checkEscape };
+for (const [name, check] of Object.entries(checks)) {
+  const started = Date.now();
+  const page = await openPage(browser, origin);
+  try {
+    await check(page);
+    if (page.foreignRequest)
+      throw new Failure(`the page asked another host for ${page.foreignRequest}`);
+    console.log(`ok ${name} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+  } catch (error) {
+    failed = true;
+    console.log(`FAIL ${name}: ${error.message}`);
+  }
+  await page.close();
+}
+for (const wasm of ['abort', 404]) {
+  const page = await openPage(browser, origin, { wasm });
+  try {
+    await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => /WebAssembly failed to load/.test(text),
+      'the message that WebAssembly failed to load');
+    console.log(`ok load_failure (${wasm})`);
+  } catch (error) {
+    failed = true;
+    console.log(`FAIL load_failure (${wasm}): ${error.message}`);
+  }
+  await page.close();
+}
+await browser.close();
+server.kill();
+process.exit(failed ? 1 : 0);

@@ -1,0 +1,82 @@
+// wavestring in a web page: the desktop program's frames, run from the
+// browser's animation frames. A page may not sleep, so a frame's pause
+// becomes the clock time between two frames, and the frames that are due
+// run together, followed by one present: a screen shows only the latest
+// picture anyway.
+#include <SDL.h>
+#include <emscripten.h>
+
+#include <algorithm>
+
+#include "frame.h"
+
+// Frames are run at most this far behind the clock. A hidden tab gets no
+// animation frames; back in view, it catches up by at most this much
+// (100 frames of wavestring), not by all the time it was hidden.
+static constexpr double kMaxCatchUpMs = 100;
+// The work of one animation frame stops after this long, half of a 60 Hz
+// display's frame, so that the page stays smooth. Only wavestring_paced at
+// t = 0, which has no pause, or a machine too slow for the pace, reaches it.
+static constexpr double kWorkBudgetMs = 8;
+
+static LoopState loop;
+static double nextFrameAt = 0;
+static double framesRun = 0;
+
+// How many frames have run, for the page to measure the pace.
+extern "C" EMSCRIPTEN_KEEPALIVE double wavestringFramesRun()
+{
+    return framesRun;
+}
+
+// Emscripten's SDL copies the screen's pixels to the canvas when the screen
+// is unlocked. The page sets Module.screenIsReadOnly, so the lock copies
+// nothing back.
+static void present()
+{
+    SDL_LockSurface(loop.screen);
+    SDL_UnlockSurface(loop.screen);
+}
+
+static void animationFrame()
+{
+    const double now = emscripten_get_now();
+    nextFrameAt = std::max(nextFrameAt, now - kMaxCatchUpMs);
+    const double workEnds = now + kWorkBudgetMs;
+    int frames = 0;
+    while (nextFrameAt <= now && !loop.quit) {
+        updateFrame(loop);
+        ++frames;
+        // The pause after a frame, as on the desktop: 1 ms in wavestring,
+        // t ms in wavestring_paced, read after the frame's keys.
+        nextFrameAt += framePause(loop.state);
+        if (emscripten_get_now() >= workEnds)
+            break;
+    }
+    framesRun += frames;
+    if (frames > 0)
+        present();
+    if (loop.quit) {
+        emscripten_cancel_main_loop();
+        EM_ASM(Module.wavestringEnded());
+    }
+}
+
+int main()
+{
+    SDL_Surface* screen = openWindow();
+    if (screen == nullptr) {
+        EM_ASM(Module.wavestringFailed(UTF8ToString($0)), SDL_GetError());
+        return 1;
+    }
+    loop = startLoop(screen);
+    // SDL_FillRect paints only the canvas: the pixels the frames draw on
+    // start black here. The first lock also makes the canvas's image.
+    SDL_LockSurface(screen);
+    for (int y = 0; y < screen->h; ++y)
+        std::fill_n(reinterpret_cast<Uint32*>(pixelAddress(screen, 0, y)), screen->w, loop.colours.background);
+    SDL_UnlockSurface(screen);
+    nextFrameAt = emscripten_get_now();
+    // 0: called on every animation frame of the browser.
+    emscripten_set_main_loop(animationFrame, 0, 1);
+}

@@ -1,0 +1,113 @@
+// What a program's page does around the simulation: the caption, the
+// canvas's scale, the keys, touch, and what the page says when the run ends
+// or cannot start.
+'use strict';
+
+const canvas = document.getElementById('canvas');
+const statusLine = document.getElementById('status');
+const again = document.getElementById('again');
+
+function pageFailed(message) {
+  statusLine.textContent = message + ' Reload the page to try again.';
+}
+
+// The program's keys reach SDL from anywhere on the page; every other key,
+// and any key with Ctrl, Alt or Meta, is left to the browser (reload, find,
+// zoom, Tab ...). SDL cancels the default of the keys it gets, so the arrow
+// keys and Space do not scroll the page.
+const programKeyCodes = new Set([13, 27, 32, 37, 38, 39, 40]);
+const sdlKeyHandlers = {};
+for (const type of ['keydown', 'keyup']) {
+  document.addEventListener(type, (event) => {
+    const withModifier = event.ctrlKey || event.altKey || event.metaKey;
+    if (programKeyCodes.has(event.keyCode) && (type === 'keyup' || !withModifier) && sdlKeyHandlers[type])
+      sdlKeyHandlers[type](event);
+  });
+}
+
+function wasmFailed(what) {
+  pageFailed('The simulation could not run: ' + (typeof WebAssembly === 'undefined'
+    ? 'this browser has no WebAssembly.' : 'its WebAssembly failed to load or start (' + what + ').'));
+}
+
+var Module = {
+  canvas: canvas,
+  // The program only writes the screen's pixels: locking it need not copy
+  // the canvas back.
+  screenIsReadOnly: true,
+  keyboardListeningElement: { addEventListener: (type, handler) => { sdlKeyHandlers[type] = handler; } },
+  onRuntimeInitialized: () => {
+    Module.started = true;
+    statusLine.textContent = '';
+  },
+  onAbort: wasmFailed,
+  wavestringFailed: (reason) => pageFailed('The simulation could not start: ' + reason + '.'),
+  wavestringEnded: () => {
+    statusLine.textContent = 'The run has ended (Escape).';
+    again.hidden = false;
+    again.focus();
+  },
+};
+again.addEventListener('click', () => location.reload());
+// Emscripten reports a failed download of the .wasm as an unhandled promise
+// rejection, not through onAbort.
+window.addEventListener('unhandledrejection', (event) => {
+  if (!Module.started)
+    wasmFailed(event.reason && event.reason.message || event.reason);
+});
+
+// The caption SDL sets as the document's title, shown on the page as well.
+new MutationObserver(() => { document.getElementById('caption').textContent = document.title; })
+  .observe(document.querySelector('title'), { childList: true });
+
+canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+
+// The canvas grows by whole device pixels per pixel, as far as the window
+// leaves room below the caption.
+function fitCanvas() {
+  const ratio = window.devicePixelRatio || 1;
+  const top = canvas.getBoundingClientRect().top + window.scrollY;
+  const room = Math.min((document.documentElement.clientWidth - 32) / 640,
+                        (window.innerHeight - top - 8) / 480);
+  const devicePixels = Math.max(1, Math.floor(room * ratio));
+  document.documentElement.style.setProperty('--scale', devicePixels / ratio);
+}
+window.addEventListener('resize', fitCanvas);
+fitCanvas();
+
+// One finger acts as the left button: it moves the cursor to where it
+// touches, presses, drags and releases. The position is kept inside the
+// canvas, as SDL keeps the desktop's cursor inside the window. Other fingers
+// are ignored; SDL's own touch handling never sees the touches.
+let finger = null;
+function mouseFromTouch(type, touch) {
+  const box = canvas.getBoundingClientRect();
+  const inside = (value, low, size) => Math.min(Math.max(value, low), low + size - 0.5);
+  canvas.dispatchEvent(new MouseEvent(type, {
+    clientX: inside(touch.clientX, box.left, box.width),
+    clientY: inside(touch.clientY, box.top, box.height),
+    button: 0,
+  }));
+}
+function onTouch(event) {
+  if (event.target !== canvas)
+    return;
+  event.preventDefault();
+  event.stopPropagation();
+  for (const touch of event.changedTouches) {
+    if (event.type === 'touchstart' && finger === null) {
+      finger = touch.identifier;
+      mouseFromTouch('mousemove', touch);
+      mouseFromTouch('mousedown', touch);
+    } else if (touch.identifier === finger) {
+      if (event.type === 'touchmove') {
+        mouseFromTouch('mousemove', touch);
+      } else if (event.type !== 'touchstart') {
+        mouseFromTouch('mouseup', touch);
+        finger = null;
+      }
+    }
+  }
+}
+for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel'])
+  window.addEventListener(type, onTouch, { capture: true, passive: false });
