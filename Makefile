@@ -4,6 +4,8 @@
 # make bench      install what is missing, build, run the benchmarks (docs/performance.md)
 # make test-sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz       build the libFuzzer targets (clang) and run each for FUZZ_SECONDS
+# make web        install Emscripten, build both programs as a web site in build-web/site
+# make run-web    the same, then serve the site on 127.0.0.1:WEB_PORT (8000)
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -14,8 +16,10 @@ endif
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+BUILD_WEB_DIR ?= build-web
+WEB_PORT ?= 8000
 
-.PHONY: all deps build programs run run-paced test test-sanitize fuzz bench clean
+.PHONY: all deps build programs run run-paced test test-sanitize fuzz bench web run-web clean
 
 all: build
 
@@ -67,5 +71,13 @@ fuzz: deps
 			$(FUZZ_DIR)/corpus/$$target tests/fuzz_corpus || exit 1; \
 	done
 
+web:
+	@scripts/install-deps web
+	scripts/build-web $(BUILD_WEB_DIR) $(CMAKE_FLAGS)
+
+run-web: web
+	@echo "wavestring's web site: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(BUILD_WEB_DIR)/site
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BUILD_WEB_DIR)

@@ -3,11 +3,12 @@
 // what the page shows read back: the caption, the canvas's pixels, the
 // page's messages. The scenarios and expected dots are the window checks'.
 //
-// usage: node web_test.mjs SITE_DIR wavestring|wavestring_paced
+// usage: node web_test.mjs SITE_DIR wavestring|wavestring_paced [CHECK,...]
+// (bench/run runs the pace check alone, for its figures)
 import { spawn } from 'node:child_process';
 import puppeteer from 'puppeteer-core';
 
-const [siteDir, program] = process.argv.slice(2);
+const [siteDir, program, only] = process.argv.slice(2);
 const paced = program === 'wavestring_paced';
 const scale = Number(process.env.WAVESTRING_TEST_TIMEOUT_SCALE || 1);
 const WIDTH = 640, HEIGHT = 480, CENTRE_ROW = 240;
@@ -118,16 +119,25 @@ async function pressToBound(page, key, wanted, back, backCaption) {
 
 const framesRun = (page) => page.evaluate(() => Module._wavestringFramesRun());
 
-// Frames per second over three seconds, by the page's own clock.
-const frameRate = (page) => page.evaluate(async () => {
-  const [n0, t0] = [Module._wavestringFramesRun(), performance.now()];
-  await new Promise((resolve) => setTimeout(resolve, 3000));
-  return (Module._wavestringFramesRun() - n0) / ((performance.now() - t0) / 1000);
-});
+// Frames per second over three seconds, by the page's own clock, and the
+// milliseconds of script (the frames and their present) per animation frame.
+async function frameRate(page) {
+  const before = await page.metrics();
+  const { frames, animationFrames, seconds } = await page.evaluate(async () => {
+    const [n0, t0] = [Module._wavestringFramesRun(), performance.now()];
+    let animationFrames = 0;
+    const count = () => { ++animationFrames; if (performance.now() - t0 < 3000) requestAnimationFrame(count); };
+    await new Promise((resolve) => { requestAnimationFrame(count); setTimeout(resolve, 3000); });
+    return { frames: Module._wavestringFramesRun() - n0, animationFrames, seconds: (performance.now() - t0) / 1000 };
+  });
+  const scriptMs = ((await page.metrics()).ScriptDuration - before.ScriptDuration) * 1000;
+  return { rate: frames / seconds, note: `${(animationFrames / seconds).toFixed(0)} animation frames/s, `
+    + `${(scriptMs / animationFrames).toFixed(2)} ms of script each` };
+}
 
 async function expectRate(page, wanted, what) {
-  const rate = await frameRate(page);
-  console.log(`${what}: ${rate.toFixed(1)} frames/s`);
+  const { rate, note } = await frameRate(page);
+  console.log(`${what}: ${rate.toFixed(1)} frames/s (${note})`);
   if (Math.abs(rate - wanted) > 0.1 * wanted)
     throw new Failure(`${what}: ${rate.toFixed(1)} frames/s, expected ${wanted} within 10 %`);
 }
@@ -211,7 +221,8 @@ async function checkPace(page) {
     await expectRate(page, 100, `${program} at t=10`);
     await keys(page, 'ArrowDown', 10);
     await waitCaption(page, caption('0.900000', 0));
-    console.log(`${program} at t=0: ${(await frameRate(page)).toFixed(0)} frames/s (reported only)`);
+    const { rate, note } = await frameRate(page);
+    console.log(`${program} at t=0: ${rate.toFixed(0)} frames/s (${note}; reported only)`);
     await keys(page, 'ArrowUp');
     await waitCaption(page, caption('0.900000', 1));
   }
@@ -294,7 +305,7 @@ const browser = await puppeteer.launch({
 });
 let failed = false;
 const checks = { page: checkPage, pace: checkPace, bounds: checkBounds, escape: checkEscape };
-for (const [name, check] of Object.entries(checks)) {
+for (const [name, check] of Object.entries(checks).filter(([name]) => !only || only.split(',').includes(name))) {
   const started = Date.now();
   const page = await openPage(browser, origin);
   try {
@@ -308,7 +319,7 @@ for (const [name, check] of Object.entries(checks)) {
   }
   await page.close();
 }
-for (const wasm of ['abort', 404]) {
+for (const wasm of only ? [] : ['abort', 404]) {
   const page = await openPage(browser, origin, { wasm });
   try {
     await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => /WebAssembly failed to load/.test(text),
