@@ -25,9 +25,12 @@ for (const type of ['keydown', 'keyup']) {
   });
 }
 
-function wasmFailed(what) {
-  pageFailed('The simulation could not run: ' + (typeof WebAssembly === 'undefined'
-    ? 'this browser has no WebAssembly.' : 'its WebAssembly failed to load or start (' + what + ').'));
+// Why, in the browser's console; the page says it plainly.
+function wasmFailed(why) {
+  console.error(why);
+  pageFailed(typeof WebAssembly === 'undefined'
+    ? 'The simulation cannot run here: this browser has no WebAssembly.'
+    : 'The simulation could not start: its WebAssembly failed to load or start.');
 }
 
 var Module = {
@@ -53,7 +56,7 @@ again.addEventListener('click', () => location.reload());
 // rejection, not through onAbort.
 window.addEventListener('unhandledrejection', (event) => {
   if (!Module.started)
-    wasmFailed(event.reason && event.reason.message || event.reason);
+    wasmFailed(event.reason);
 });
 
 // The caption SDL sets as the document's title, shown on the page as well.

@@ -262,6 +262,17 @@ async function checkEscape(page) {
   await waitPicture(page, REST, 'the string at rest after starting again');
 }
 
+// The site's front page: its picture shows, and its links lead to both programs.
+async function checkIndex(page, origin) {
+  await page.goto(`${origin}/index.html`);
+  const links = await page.$$eval('a', (anchors) => anchors.map((anchor) => anchor.href));
+  const wanted = ['wavestring', 'wavestring_paced'].map((name) => `${origin}/${name}.html`);
+  if (links.join() !== wanted.join())
+    throw new Failure(`the front page links ${links.join(' ')}, expected ${wanted.join(' ')}`);
+  if (!(await page.$eval('img', (image) => image.complete && image.naturalWidth === 640)))
+    throw new Failure("the front page's picture did not load");
+}
+
 // -- running them ----------------------------------------------------------------
 
 async function serve(dir) {
@@ -305,11 +316,13 @@ const browser = await puppeteer.launch({
 });
 let failed = false;
 const checks = { page: checkPage, pace: checkPace, bounds: checkBounds, escape: checkEscape };
+if (!paced)
+  checks.index = checkIndex;
 for (const [name, check] of Object.entries(checks).filter(([name]) => !only || only.split(',').includes(name))) {
   const started = Date.now();
   const page = await openPage(browser, origin);
   try {
-    await check(page);
+    await check(page, origin);
     if (page.foreignRequest)
       throw new Failure(`the page asked another host for ${page.foreignRequest}`);
     console.log(`ok ${name} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
