@@ -117,8 +117,6 @@ async function pressToBound(page, key, wanted, back, backCaption) {
   await waitCaption(page, backCaption);
 }
 
-const framesRun = (page) => page.evaluate(() => Module._wavestringFramesRun());
-
 // Frames per second over three seconds, by the page's own clock, and the
 // milliseconds of script (the frames and their present) per animation frame.
 async function frameRate(page) {
@@ -253,24 +251,22 @@ async function checkEscape(page) {
   await keys(page, 'Escape');
   await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => text === 'The run has ended (Escape).',
     'the message that the run has ended');
-  const ended = await framesRun(page);
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
-  if ((await framesRun(page)) !== ended)
-    throw new Failure('frames still run after Escape');
+  const framesSince = await page.evaluate(async () => {
+    const ended = Module._wavestringFramesRun();
+    await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+    return Module._wavestringFramesRun() - ended;
+  });
+  if (framesSince !== 0)
+    throw new Failure(`${framesSince} frames ran after Escape`);
   await page.click('#again');
   await waitCaption(page, caption('0.900000', 1));
   await waitPicture(page, REST, 'the string at rest after starting again');
 }
 
-// The site's front page: its picture shows, and its links lead to both programs.
-async function checkIndex(page, origin) {
-  await page.goto(`${origin}/index.html`);
-  const links = await page.$$eval('a', (anchors) => anchors.map((anchor) => anchor.href));
-  const wanted = ['wavestring', 'wavestring_paced'].map((name) => `${origin}/${name}.html`);
-  if (links.join() !== wanted.join())
-    throw new Failure(`the front page links ${links.join(' ')}, expected ${wanted.join(' ')}`);
-  if (!(await page.$eval('img', (image) => image.complete && image.naturalWidth === 640)))
-    throw new Failure("the front page's picture did not load");
+// When the .wasm fails to download, or is missing, the page says so.
+async function checkLoadFailure(page) {
+  await waitFor(() => page.$eval('#status', (element) => element.textContent),
+    (text) => /WebAssembly failed to load/.test(text), 'the message that the WebAssembly failed to load');
 }
 
 // -- running them ----------------------------------------------------------------
@@ -315,32 +311,19 @@ const browser = await puppeteer.launch({
     '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling'],
 });
 let failed = false;
-const checks = { page: checkPage, pace: checkPace, bounds: checkBounds, escape: checkEscape };
-if (!paced)
-  checks.index = checkIndex;
-for (const [name, check] of Object.entries(checks).filter(([name]) => !only || only.split(',').includes(name))) {
+const checks = [['page', checkPage], ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape],
+  ['load_failure', checkLoadFailure, 'abort'], ['load_failure', checkLoadFailure, 404]];
+for (const [name, check, wasm] of checks.filter(([name]) => !only || only.split(',').includes(name))) {
   const started = Date.now();
-  const page = await openPage(browser, origin);
-  try {
-    await check(page, origin);
-    if (page.foreignRequest)
-      throw new Failure(`the page asked another host for ${page.foreignRequest}`);
-    console.log(`ok ${name} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
-  } catch (error) {
-    failed = true;
-    console.log(`FAIL ${name}: ${error.message}`);
-  }
-  await page.close();
-}
-for (const wasm of only ? [] : ['abort', 404]) {
   const page = await openPage(browser, origin, { wasm });
   try {
-    await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => /WebAssembly failed to load/.test(text),
-      'the message that WebAssembly failed to load');
-    console.log(`ok load_failure (${wasm})`);
+    await check(page);
+    if (page.foreignRequest)
+      throw new Failure(`the page asked another host for ${page.foreignRequest}`);
+    console.log(`ok ${name}${wasm ? ` (${wasm})` : ''} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
   } catch (error) {
     failed = true;
-    console.log(`FAIL load_failure (${wasm}): ${error.message}`);
+    console.log(`FAIL ${name}${wasm ? ` (${wasm})` : ''}: ${error.message}`);
   }
   await page.close();
 }
