@@ -63,6 +63,10 @@ static void animationFrame()
         if (emscripten_get_now() >= workEnds)
             break;
     }
+    // With no pause (wavestring_paced at t = 0) nothing is owed: a longer
+    // pause set later counts from now.
+    if (framePause(loop.state) == 0)
+        nextFrameAt = now;
     framesRun += frames;
     if (frames > 0)
         present();

@@ -12,18 +12,27 @@ function pageFailed(message) {
 }
 
 // The program's keys reach SDL from anywhere on the page; every other key,
-// and any key with Ctrl, Alt or Meta, is left to the browser (reload, find,
-// zoom, Tab ...). SDL cancels the default of the keys it gets, so the arrow
-// keys and Space do not scroll the page.
+// any key with Ctrl, Alt or Meta, and Return and Space on a link or a button
+// are left to the browser (reload, find, zoom, Tab, "Start again" ...). SDL
+// cancels the default of the keys it gets, so the arrow keys and Space do
+// not scroll the page.
 const programKeyCodes = new Set([13, 27, 32, 37, 38, 39, 40]);
 const sdlKeyHandlers = {};
 for (const type of ['keydown', 'keyup']) {
   document.addEventListener(type, (event) => {
     const withModifier = event.ctrlKey || event.altKey || event.metaKey;
-    if (programKeyCodes.has(event.keyCode) && (type === 'keyup' || !withModifier) && sdlKeyHandlers[type])
+    const activates = (event.keyCode === 13 || event.keyCode === 32) && event.target.closest?.('a, button');
+    if (programKeyCodes.has(event.keyCode) && (type === 'keyup' || !withModifier) && !activates && sdlKeyHandlers[type])
       sdlKeyHandlers[type](event);
   });
 }
+// Keys released in another window send no key-up here. SDL releases on blur
+// only the keys whose presses it has taken from its queue already: these
+// releases queue behind any press still waiting.
+window.addEventListener('blur', () => {
+  for (const keyCode of programKeyCodes)
+    sdlKeyHandlers.keyup?.({ type: 'keyup', keyCode, preventDefault: () => {} });
+});
 
 // Why, in the browser's console; the page says it plainly.
 function wasmFailed(why) {
@@ -90,6 +99,7 @@ function mouseFromTouch(type, touch) {
     clientX: inside(touch.clientX, box.left, box.width),
     clientY: inside(touch.clientY, box.top, box.height),
     button: 0,
+    view: window, // for pageX and pageY, which count the page's scrolling
   }));
 }
 function onTouch(event) {
