@@ -117,30 +117,45 @@ async function pressToBound(page, key, wanted, back, backCaption) {
   await waitCaption(page, backCaption);
 }
 
-// Frames per second over three seconds by the page's own clock, less the
-// time the page gave up after a stall (a busy machine may not call it for
-// more than 100 ms), and the milliseconds of script (the frames and their
-// present) per animation frame.
+// Frames per second over three seconds by the page's own clock, the time
+// the page gave up after a stall (a busy machine may not call it for more
+// than 100 ms), and the milliseconds of script (the frames and their
+// present) per animation frame. The clock is read in animation frames, just
+// after the program's frames: between two of them, a busy browser may run
+// other tasks for a long time with no frame due being run or given up yet.
 async function frameRate(page) {
   const before = await page.metrics();
   const { frames, animationFrames, seconds, givenUp } = await page.evaluate(async () => {
-    const [n0, g0, t0] = [Module._wavestringFramesRun(), Module._wavestringMsGivenUp(), performance.now()];
-    let animationFrames = 0;
-    const count = () => { ++animationFrames; if (performance.now() - t0 < 3000) requestAnimationFrame(count); };
-    await new Promise((resolve) => { requestAnimationFrame(count); setTimeout(resolve, 3000); });
-    return { frames: Module._wavestringFramesRun() - n0, animationFrames, seconds: (performance.now() - t0) / 1000,
-      givenUp: (Module._wavestringMsGivenUp() - g0) / 1000 };
+    const counts = () => [Module._wavestringFramesRun(), Module._wavestringMsGivenUp(), performance.now()];
+    await new Promise(requestAnimationFrame);
+    const [n0, g0, t0] = counts();
+    let animationFrames = 0, n, g, t;
+    do {
+      await new Promise(requestAnimationFrame);
+      ++animationFrames;
+      [n, g, t] = counts();
+    } while (t - t0 < 3000);
+    return { frames: n - n0, animationFrames, seconds: (t - t0) / 1000, givenUp: (g - g0) / 1000 };
   });
   const scriptMs = ((await page.metrics()).ScriptDuration - before.ScriptDuration) * 1000;
-  return { rate: frames / (seconds - givenUp), rawRate: frames / seconds, note: `${(animationFrames / seconds).toFixed(0)} animation frames/s, `
+  return { rate: frames / seconds, givenUp, note: `${(animationFrames / seconds).toFixed(0)} animation frames/s, `
     + `${(scriptMs / animationFrames).toFixed(2)} ms of script each, ${(givenUp * 1000).toFixed(0)} ms given up` };
 }
 
+// The pace holds whenever the browser calls the page often enough: a
+// window in which the page gave time up says nothing about it, and is
+// measured again.
 async function expectRate(page, wanted, what) {
-  const { rate, note } = await frameRate(page);
-  console.log(`${what}: ${rate.toFixed(1)} frames/s (${note})`);
-  if (Math.abs(rate - wanted) > 0.1 * wanted)
-    throw new Failure(`${what}: ${rate.toFixed(1)} frames/s, expected ${wanted} within 10 %`);
+  for (let attempt = 1; attempt <= 3; ++attempt) {
+    const { rate, givenUp, note } = await frameRate(page);
+    console.log(`${what}: ${rate.toFixed(1)} frames/s (${note})`);
+    if (givenUp > 0)
+      continue;
+    if (Math.abs(rate - wanted) > 0.1 * wanted)
+      throw new Failure(`${what}: ${rate.toFixed(1)} frames/s, expected ${wanted} within 10 %`);
+    return;
+  }
+  console.log(`${what}: not asserted, the browser left the page uncalled for over 100 ms in every try`);
 }
 
 // -- the checks ----------------------------------------------------------------
@@ -201,7 +216,12 @@ async function checkPage(page) {
   if (await page.evaluate(() => window.scrollY) !== 0)
     throw new Failure('the keys scrolled the page');
 
-  // A pluck runs off in waves once resumed, then settles back to rest.
+  // A pluck runs off in waves once resumed, then settles back to rest. At
+  // 1000 frames a second any damping settles it within a second, which a
+  // busy machine may take to read the canvas once: the waves run undamped
+  // until they have been seen, then k = 0.99 settles them.
+  await keys(page, 'ArrowRight', 9);
+  await waitCaption(page, caption('1.000000', 1));
   await press(page, LEFT, 320, 340);
   await page.mouse.up({ button: LEFT });
   let seen = await waitPicture(page, pluckedAt(320, 340), 'the pluck, paused');
@@ -212,6 +232,7 @@ async function checkPage(page) {
     if (same(seen, REST))
       throw new Failure('the plucked string was back at rest at once');
   }
+  await keys(page, 'ArrowLeft');
   await waitPicture(page, REST, 'the string settled back to rest', 60);
 }
 
@@ -227,8 +248,8 @@ async function checkPace(page) {
     await expectRate(page, 100, `${program} at t=10`);
     await keys(page, 'ArrowDown', 10);
     await waitCaption(page, caption('0.900000', 0));
-    const { rawRate, note } = await frameRate(page); // no pause: nothing is owed, all is given up
-    console.log(`${program} at t=0: ${rawRate.toFixed(0)} frames/s (${note}; reported only)`);
+    const { rate, note } = await frameRate(page);
+    console.log(`${program} at t=0: ${rate.toFixed(0)} frames/s (${note}; reported only)`);
     await keys(page, 'ArrowUp');
     await waitCaption(page, caption('0.900000', 1));
   }
