@@ -25,6 +25,8 @@ static double nextFrameAt = 0;
 // given up by the catch-up bound, in which no frame was due.
 static double framesRun = 0;
 static double msGivenUp = 0;
+// What the page's Pause control last showed.
+static bool shownRunning = true;
 
 extern "C" EMSCRIPTEN_KEEPALIVE double wavestringFramesRun()
 {
@@ -70,6 +72,10 @@ static void animationFrame()
     framesRun += frames;
     if (frames > 0)
         present();
+    if (loop.running != shownRunning) {
+        shownRunning = loop.running;
+        EM_ASM(Module.wavestringRunning($0), shownRunning);
+    }
     if (loop.quit) {
         emscripten_cancel_main_loop();
         EM_ASM(Module.wavestringEnded());
@@ -91,6 +97,8 @@ int main()
         std::fill_n(reinterpret_cast<Uint32*>(pixelAddress(screen, 0, y)), screen->w, loop.colours.background);
     SDL_UnlockSurface(screen);
     nextFrameAt = emscripten_get_now();
+    // The page's arrow controls repeat, while held, as a held key does.
+    EM_ASM(Module.wavestringStarted($0, $1), kKeyRepeatDelay, kKeyRepeatInterval);
     // 0: called on every animation frame of the browser.
     emscripten_set_main_loop(animationFrame, 0, 1);
 }

@@ -1,11 +1,15 @@
 // What a program's page does around the simulation: the caption, the
-// canvas's scale, the keys, touch, and what the page says when the run ends
-// or cannot start.
+// canvas's scale, the keys, the pointer and fingers, the controls, and what
+// the page says when the run ends or cannot start.
 'use strict';
 
 const canvas = document.getElementById('canvas');
 const statusLine = document.getElementById('status');
 const again = document.getElementById('again');
+const pauseButton = document.getElementById('pause');
+// SDL's key repeat, which the program also sets on the desktop: the program
+// tells its own when it starts.
+let keyRepeat = { delay: 500, interval: 30 };
 
 function pageFailed(message) {
   statusLine.textContent = message + ' Reload the page to try again.';
@@ -29,9 +33,13 @@ for (const type of ['keydown', 'keyup']) {
 // Keys released in another window send no key-up here. SDL releases on blur
 // only the keys whose presses it has taken from its queue already: these
 // releases queue behind any press still waiting.
+function sendKey(type, keyCode) {
+  sdlKeyHandlers[type]?.({ type, keyCode, preventDefault: () => {} });
+}
 window.addEventListener('blur', () => {
+  releaseControl();
   for (const keyCode of programKeyCodes)
-    sdlKeyHandlers.keyup?.({ type: 'keyup', keyCode, preventDefault: () => {} });
+    sendKey('keyup', keyCode);
 });
 
 // Why, in the browser's console; the page says it plainly.
@@ -52,6 +60,8 @@ var Module = {
     Module.started = true;
     statusLine.textContent = '';
   },
+  wavestringStarted: (delay, interval) => { keyRepeat = { delay, interval }; },
+  wavestringRunning: (running) => { pauseButton.setAttribute('aria-pressed', String(!running)); },
   onAbort: wasmFailed,
   wavestringFailed: (reason) => pageFailed('The simulation could not start: ' + reason + '.'),
   wavestringEnded: () => {
@@ -72,55 +82,196 @@ window.addEventListener('unhandledrejection', (event) => {
 new MutationObserver(() => { document.getElementById('caption').textContent = document.title; })
   .observe(document.querySelector('title'), { childList: true });
 
-canvas.addEventListener('contextmenu', (event) => event.preventDefault());
 
-// The canvas grows by whole device pixels per pixel, as far as the window
-// leaves room below the caption.
+// The canvas's size: as large as the window leaves room for, beside the
+// controls or above them, whichever gives more. Whole device pixels per
+// pixel wherever that loses at most a tenth of the room, and always on a
+// desktop; otherwise, on a phone or a tablet, any size of 4n x 3n CSS
+// pixels (640 x 480 device pixels at the least: no column or row is ever
+// dropped).
+//
+// The canvas is put on whole device pixels, and on whole CSS pixels where
+// there is a whole number of device pixels per CSS pixel: a browser may
+// round the canvas's place and size to either before it draws it, and the
+// pointer must find the pixel it draws (pixelUnder).
+const PANEL_WIDTH = 17 * 16, GAP = 16;
+const stage = document.getElementById('stage');
 function fitCanvas() {
   const ratio = window.devicePixelRatio || 1;
-  const top = canvas.getBoundingClientRect().top + window.scrollY;
-  const room = Math.min((document.documentElement.clientWidth - 32) / 640,
-                        (window.innerHeight - top - 8) / 480);
-  const devicePixels = Math.max(1, Math.floor(room * ratio));
-  document.documentElement.style.setProperty('--scale', devicePixels / ratio);
+  stage.style.padding = '0';
+  const margin = parseFloat(getComputedStyle(document.body).marginLeft);
+  const width = document.documentElement.clientWidth - 2 * margin;
+  const height = window.innerHeight - (stage.getBoundingClientRect().top + window.scrollY) - 8;
+  const fit = (roomWidth) => Math.min(roomWidth / 640, height / 480);
+  const below = fit(width), beside = fit(width - PANEL_WIDTH - GAP);
+  const room = beside >= 0.9 * below ? beside : below; // in CSS pixels per pixel
+  const whole = Math.floor(room * ratio);
+  const coarse = window.matchMedia('(pointer: coarse)').matches;
+  let cssWidth = 640 * Math.max(whole, 1) / ratio;
+  if (whole < 1 || (coarse && whole < 0.9 * room * ratio))
+    cssWidth = Math.max(4 * Math.floor(room * 160), Math.ceil(160 / ratio) * 4);
+  document.documentElement.style.setProperty('--canvas-width', `${cssWidth}px`);
+  document.documentElement.style.setProperty('--canvas-height', `${cssWidth * 3 / 4}px`);
+  const unit = Number.isInteger(ratio) ? 1 : 1 / ratio;
+  const box = canvas.getBoundingClientRect();
+  const offset = (start) => Math.ceil(start / unit - 1e-6) * unit - start;
+  stage.style.padding = `${offset(box.top + window.scrollY)}px 0 0 ${offset(box.left + window.scrollX)}px`;
 }
 window.addEventListener('resize', fitCanvas);
+// What is above the canvas can change the room and the canvas's offset.
+new ResizeObserver(fitCanvas).observe(document.querySelector('header'));
 fitCanvas();
 
-// One finger acts as the left button: it moves the cursor to where it
-// touches, presses, drags and releases. The position is kept inside the
-// canvas, as SDL keeps the desktop's cursor inside the window. Other fingers
-// are ignored; SDL's own touch handling never sees the touches.
-let finger = null;
-function mouseFromTouch(type, touch) {
+// The pixel of the string that the browser draws under a point of the page.
+// It draws the canvas from the device pixel nearest its box's corner (the
+// box is on a whole one, but for a fractional scroll), and each device pixel
+// shows the pixel under its centre. Mouse events carry
+// whole CSS pixels only; pointer events carry the device pixel, which a
+// pointer is always on (its position is a whole number of device pixels,
+// give or take float rounding).
+function pixelUnder(clientX, clientY) {
+  const ratio = window.devicePixelRatio || 1;
   const box = canvas.getBoundingClientRect();
-  const inside = (value, low, size) => Math.min(Math.max(value, low), low + size - 0.5);
-  canvas.dispatchEvent(new MouseEvent(type, {
-    clientX: inside(touch.clientX, box.left, box.width),
-    clientY: inside(touch.clientY, box.top, box.height),
-    button: 0,
-    view: window, // for pageX and pageY, which count the page's scrolling
-  }));
+  const axis = (client, start, size, count) => {
+    const first = Math.round(start * ratio), length = Math.round(size * ratio);
+    const device = Math.floor(client * ratio + 1e-3);
+    const pixel = Math.floor((device + 0.5 - first) * count / length);
+    return Math.min(Math.max(pixel, 0), count - 1);
+  };
+  return { x: axis(clientX, box.left, box.width, canvas.width), y: axis(clientY, box.top, box.height, canvas.height) };
 }
-function onTouch(event) {
-  if (event.target !== canvas)
-    return;
-  event.preventDefault();
-  event.stopPropagation();
-  for (const touch of event.changedTouches) {
-    if (event.type === 'touchstart' && finger === null) {
-      finger = touch.identifier;
-      mouseFromTouch('mousemove', touch);
-      mouseFromTouch('mousedown', touch);
-    } else if (touch.identifier === finger) {
-      if (event.type === 'touchmove') {
-        mouseFromTouch('mousemove', touch);
-      } else if (event.type !== 'touchstart') {
-        mouseFromTouch('mouseup', touch);
-        finger = null;
-      }
+
+// SDL maps a mouse event's page position onto the canvas by its box,
+// without rounding the box to device pixels, and truncates: an event at the
+// centre of a pixel reaches it whatever the box's offset and scale. A
+// MouseEvent holds whole CSS pixels only, so the position is given as the
+// event's own pageX and pageY, which is all SDL reads of it.
+function sendMouse(type, pixel, button = 0) {
+  const box = canvas.getBoundingClientRect();
+  const event = new MouseEvent(type, { button });
+  Object.defineProperties(event, {
+    pageX: { value: window.scrollX + box.left + (pixel.x + 0.5) * box.width / canvas.width },
+    pageY: { value: window.scrollY + box.top + (pixel.y + 0.5) * box.height / canvas.height },
+  });
+  canvas.dispatchEvent(event);
+}
+
+// The browser's own mouse and touch events never reach SDL: the pointer's
+// events stand for them, placed on the pixel under the pointer. SDL would
+// also end a drag when the pointer leaves the canvas; the page keeps the
+// pointer captured instead, its position kept inside the canvas, as SDL
+// keeps the desktop's cursor inside the window.
+for (const type of ['mousedown', 'mouseup', 'mousemove', 'mouseout'])
+  window.addEventListener(type, (event) => { if (event.isTrusted && event.target === canvas) event.stopImmediatePropagation(); },
+    { capture: true });
+for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel'])
+  window.addEventListener(type, (event) => {
+    if (event.target === canvas) {
+      event.stopImmediatePropagation();
+      event.preventDefault(); // nor the mouse events a browser makes of a touch
     }
+  }, { capture: true, passive: false });
+
+// What the primary button and a finger do: the left button (Pluck), the
+// right one (Kick) or the middle one (Anchor); the other mouse buttons keep
+// their own. DOM buttons: 0 left, 1 middle, 2 right.
+let toolButton = 0;
+const heldButtons = new Map(); // pointer -> the DOM button it holds down
+let finger = null; // the one touch or pen that edits; others are ignored
+const sdlButton = (button) => (button === 0 ? toolButton : button);
+
+canvas.addEventListener('pointerdown', (event) => {
+  if (event.button > 2 || (event.pointerType !== 'mouse' && finger !== null))
+    return;
+  if (event.pointerType !== 'mouse')
+    finger = event.pointerId;
+  canvas.setPointerCapture(event.pointerId);
+  const pixel = pixelUnder(event.clientX, event.clientY);
+  sendMouse('mousemove', pixel);
+  const button = sdlButton(event.button);
+  heldButtons.set(`${event.pointerId}/${event.button}`, button);
+  sendMouse('mousedown', pixel, button);
+});
+canvas.addEventListener('pointermove', (event) => {
+  if (event.pointerType !== 'mouse' && event.pointerId !== finger)
+    return;
+  const pixel = pixelUnder(event.clientX, event.clientY);
+  sendMouse('mousemove', pixel);
+  // A mouse button pressed or released while another is held.
+  if (event.pointerType === 'mouse' && event.button >= 0 && event.button <= 2) {
+    const bit = [1, 4, 2][event.button];
+    releaseOrPress(event, pixel, (event.buttons & bit) !== 0);
+  }
+}, { passive: true });
+function releaseOrPress(event, pixel, down) {
+  const key = `${event.pointerId}/${event.button}`;
+  if (down) {
+    heldButtons.set(key, sdlButton(event.button));
+    sendMouse('mousedown', pixel, heldButtons.get(key));
+  } else if (heldButtons.has(key)) {
+    sendMouse('mouseup', pixel, heldButtons.get(key));
+    heldButtons.delete(key);
   }
 }
-for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel'])
-  window.addEventListener(type, onTouch, { capture: true, passive: false });
+for (const type of ['pointerup', 'pointercancel'])
+  canvas.addEventListener(type, (event) => {
+    if (event.pointerType !== 'mouse' && event.pointerId !== finger)
+      return;
+    const pixel = pixelUnder(event.clientX, event.clientY);
+    sendMouse('mousemove', pixel);
+    for (const key of [...heldButtons.keys()].filter((key) => key.startsWith(`${event.pointerId}/`)))
+      releaseOrPress({ pointerId: event.pointerId, button: Number(key.split('/')[1]) }, pixel, false);
+    if (event.pointerId === finger)
+      finger = null;
+  }, { passive: true });
+
+// The controls send the program's own keys. Held by a pointer, an arrow
+// control repeats as a held key does, with SDL's delay and interval. Return
+// or Space on a focused control is a click, which presses its key once.
+let heldControl = null;
+function releaseControl() {
+  if (heldControl === null)
+    return;
+  clearTimeout(heldControl.timer);
+  sendKey('keyup', heldControl.keyCode);
+  heldControl = null;
+}
+for (const control of document.querySelectorAll('[data-key]')) {
+  const keyCode = Number(control.dataset.key);
+  control.addEventListener('pointerdown', (event) => {
+    if (event.button !== 0 || heldControl !== null)
+      return;
+    control.setPointerCapture(event.pointerId);
+    sendKey('keydown', keyCode);
+    heldControl = { keyCode, pointerId: event.pointerId, timer: null };
+    if ('held' in control.dataset) {
+      const repeat = () => {
+        sendKey('keydown', keyCode);
+        heldControl.timer = setTimeout(repeat, keyRepeat.interval);
+      };
+      heldControl.timer = setTimeout(repeat, keyRepeat.delay);
+    }
+  });
+  for (const type of ['pointerup', 'pointercancel', 'lostpointercapture'])
+    control.addEventListener(type, (event) => {
+      if (heldControl?.pointerId === event.pointerId)
+        releaseControl();
+    }, { passive: true });
+  control.addEventListener('click', (event) => {
+    if (event.detail === 0) { // from the keyboard, not a pointer
+      sendKey('keydown', keyCode);
+      sendKey('keyup', keyCode);
+    }
+  });
+}
+for (const control of document.querySelectorAll('[data-button]'))
+  control.addEventListener('click', () => {
+    toolButton = Number(control.dataset.button);
+    for (const other of document.querySelectorAll('[data-button]'))
+      other.setAttribute('aria-pressed', String(other === control));
+  });
+// A long press on a control opens no menu.
+document.addEventListener('contextmenu', (event) => {
+  if (event.target.closest?.('canvas, .controls'))
+    event.preventDefault();
+});

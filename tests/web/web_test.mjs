@@ -90,10 +90,34 @@ const caption = (k, t) => `Vibrelle : k=${k} et t=${t}`;
 const waitCaption = (page, wanted, seconds) =>
   waitFor(() => page.title(), (title) => title === wanted, `caption ${wanted}`, seconds);
 
-// The page point over the middle of the pixel at column x, row y.
+// Where a real pointer would be to touch the pixel at column x, row y: on
+// the whole device pixel nearest the pixel's centre, the browser drawing the
+// canvas from the device pixel nearest its box's corner. In CSS pixels.
 async function pointAt(page, x, y) {
-  const box = await page.$eval('canvas', (canvas) => canvas.getBoundingClientRect().toJSON());
-  return { x: box.x + (x + 0.5) * box.width / WIDTH, y: box.y + (y + 0.5) * box.height / HEIGHT };
+  const { box, ratio } = await page.$eval('canvas', (canvas) =>
+    ({ box: canvas.getBoundingClientRect().toJSON(), ratio: window.devicePixelRatio }));
+  const device = (start, size, pixel, count) =>
+    Math.round(start * ratio) + Math.floor((pixel + 0.5) * Math.round(size * ratio) / count);
+  return { x: device(box.x, box.width, x, WIDTH) / ratio, y: device(box.y, box.height, y, HEIGHT) / ratio };
+}
+
+// The colours the screen shows at the given device pixels of the viewport:
+// a screenshot, decoded by the browser.
+async function screenColours(page, devicePoints) {
+  const png = await page.screenshot({ encoding: 'base64' });
+  return page.evaluate(async (png, devicePoints) => {
+    const image = new Image();
+    image.src = `data:image/png;base64,${png}`;
+    await image.decode();
+    const context = Object.assign(document.createElement('canvas'), { width: image.width, height: image.height })
+      .getContext('2d');
+    context.drawImage(image, 0, 0);
+    return devicePoints.map(({ x, y }) => {
+      const [r, g, b] = context.getImageData(x, y, 1, 1).data;
+      return { ffffff: 'white', ff0000: 'red', '00ff00': 'green', '000000': 'black' }[
+        ((r << 16) | (g << 8) | b).toString(16).padStart(6, '0')] || `rgb(${r},${g},${b})`;
+    });
+  }, png, devicePoints);
 }
 
 async function press(page, button, x, y) {
@@ -291,6 +315,185 @@ async function checkEscape(page) {
   await waitPicture(page, REST, 'the string at rest after starting again');
 }
 
+// The canvas fills the room it has: whole device pixels per pixel on a
+// desktop, any whole number of device pixels in all on a phone, with the
+// controls in view beside it when the phone is held sideways.
+const PHONE = { deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+const PORTRAIT = { width: 390, height: 844, ...PHONE }, LANDSCAPE = { width: 844, height: 390, ...PHONE };
+async function checkFit(page) {
+  const fits = [[PORTRAIT, 'portrait phone'], [LANDSCAPE, 'landscape phone'],
+    [{ width: 1366, height: 768 }, 'desktop 1366 x 768', 1], [{ width: 1920, height: 1080 }, 'desktop 1920 x 1080', 2]];
+  for (const [viewport, what, wholeScale] of fits) {
+    await page.setViewport(viewport);
+    await page.reload();
+    await waitCaption(page, caption('0.900000', 1));
+    const fit = await page.evaluate(() => {
+      const box = (element) => element.getBoundingClientRect().toJSON();
+      return { canvas: box(document.getElementById('canvas')), controls: [...document.querySelectorAll('.controls button')].map(box),
+        pageWidth: document.documentElement.scrollWidth, ratio: window.devicePixelRatio };
+    });
+    const { canvas, controls, ratio } = fit;
+    const perPixel = canvas.width * ratio / WIDTH;
+    console.log(`${what}: canvas ${canvas.width.toFixed(2)} x ${canvas.height.toFixed(2)} CSS px at (${canvas.x}, ${canvas.y}),`
+      + ` ${perPixel.toFixed(3)} device px per pixel`);
+    // Layout rounds sizes to 1/64 CSS px.
+    const wholeDevicePixels = (size) => Math.abs(size * ratio - Math.round(size * ratio)) <= ratio / 64;
+    const faults = [];
+    if (Math.abs(canvas.width * 3 - canvas.height * 4) > 0.1 || perPixel < 1 || !wholeDevicePixels(canvas.width) || !wholeDevicePixels(canvas.height))
+      faults.push('the canvas is not 640 x 480 at one device pixel per pixel or more, in whole device pixels');
+    if (fit.pageWidth > viewport.width)
+      faults.push(`the page is ${fit.pageWidth} px wide`);
+    if (viewport === PORTRAIT && canvas.width < 350)
+      faults.push('the canvas is less than 350 px wide');
+    if (viewport === LANDSCAPE && (canvas.y < 0 || canvas.y + canvas.height > viewport.height || canvas.height < 280
+        || controls.some((control) => control.x < canvas.x + canvas.width || control.y + control.height > viewport.height)))
+      faults.push('the canvas, at least 280 px tall, and the controls beside it are not all in view');
+    if (wholeScale && perPixel !== wholeScale)
+      faults.push(`the canvas is not at ${wholeScale} device px per pixel`);
+    if (controls.some((control) => control.width < 44 || control.height < 44))
+      faults.push('a control is smaller than 44 x 44 px');
+    if (faults.length > 0)
+      throw new Failure(`${what}: ${faults.join('; ')}`);
+  }
+}
+
+// A mouse press edits the pixel that the screen shows under the pointer, on
+// whole device pixels: at one device pixel per pixel with the canvas at a
+// fractional offset, at two, and at a fractional number on a phone. While
+// paused, the pressed pixel's dot is on that very device pixel.
+async function checkPointer(page) {
+  const scales = [[{ width: 1000, height: 700 }, 'scale 1, the header 0.3 px taller and the canvas 0.4 px to the right', true],
+    [{ width: 700, height: 560, deviceScaleFactor: 2 }, 'scale 2 at 2 device px per CSS px', ''],
+    [PORTRAIT, 'a fractional scale on a phone', '']];
+  for (const [viewport, what, shift] of scales) {
+    await page.setViewport(viewport);
+    await page.reload();
+    await waitCaption(page, caption('0.900000', 1));
+    if (shift)
+      await page.evaluate(() => {
+        document.querySelector('header').style.paddingTop = '0.3px';
+        document.getElementById('stage').style.marginLeft = '0.4px';
+        window.dispatchEvent(new Event('resize'));
+      });
+    await keys(page, 'Enter'); // pause
+    const { left, top, width, height, ratio } = await page.$eval('canvas', (canvas) => {
+      const box = canvas.getBoundingClientRect(), ratio = window.devicePixelRatio;
+      return { left: Math.round(box.left * ratio), top: Math.round(box.top * ratio),
+        width: Math.round(box.width * ratio), height: Math.round(box.height * ratio), ratio };
+    });
+    // The corners, and three device pixels in a row and a column inside.
+    const inside = [0, 1, 2].map((step) => ({ x: left + Math.round(width * 0.3) + step, y: top + Math.round(height * 0.2) + step }));
+    for (const device of [{ x: left, y: top }, { x: left + width - 1, y: top + height - 1 }, ...inside]) {
+      await page.mouse.move(device.x / ratio, device.y / ratio);
+      await page.mouse.down();
+      await page.mouse.up();
+      const dots = await waitPicture(page, (dots) => !same(dots, REST), `${what}: a press at device pixel ${device.x},${device.y}`);
+      const [colour] = await screenColours(page, [device]);
+      if (colour !== 'white')
+        throw new Failure(`${what}: the screen shows ${colour} at device pixel ${device.x},${device.y} after a press there;`
+          + ` the canvas:\n${differences(dots, REST)}`);
+      await keys(page, ' ');
+      await waitPicture(page, REST, `${what}: the string cleared`);
+    }
+  }
+}
+
+// On a phone, by touch: each control by a tap, a held t + that repeats and
+// speeds up, each tool's dot under the finger, a drag that scrolls nothing,
+// and a second finger that is ignored.
+async function checkTouch(page) {
+  // Touches through CDP, which keeps their fractional CSS positions.
+  const session = await page.createCDPSession();
+  const touches = (...points) => points.map((point, id) => ({ x: point.x, y: point.y, id }));
+  const touch = (type, ...points) => session.send('Input.dispatchTouchEvent', { type, touchPoints: touches(...points) });
+  const tapAt = async (point) => { await touch('touchStart', point); await touch('touchEnd'); };
+  const control = async (name) => {
+    const box = await page.evaluate((name) => {
+      const button = [...document.querySelectorAll('.controls button')].find((button) => button.textContent.trim().startsWith(name));
+      return button && button.getBoundingClientRect().toJSON();
+    }, name);
+    if (!box)
+      throw new Failure(`no control named ${name}`);
+    const ratio = PORTRAIT.deviceScaleFactor;
+    return { x: Math.round((box.x + box.width / 2) * ratio) / ratio, y: Math.round((box.y + box.height / 2) * ratio) / ratio };
+  };
+  const tap = async (name) => tapAt(await control(name));
+  const pressed = (name) => page.evaluate((name) => [...document.querySelectorAll('.controls button')]
+    .find((button) => button.textContent.trim().startsWith(name)).getAttribute('aria-pressed'), name);
+  await waitCaption(page, caption('0.900000', 1));
+
+  await tap('k +');
+  await waitCaption(page, caption('0.910000', 1));
+  await tap('k −');
+  await tap('k −');
+  await waitCaption(page, caption('0.890000', 1));
+  await tap('t +');
+  await waitCaption(page, caption('0.890000', 2));
+  await tap('t −');
+  await waitCaption(page, caption('0.890000', 1));
+  await tap('Pause');
+  await waitFor(() => pressed('Pause'), (value) => value === 'true', 'Pause shown pressed');
+
+  // Each tool, while paused: the dot under the finger.
+  const rows = restRows(), velocityRows = restRows();
+  await tapAt(await pointAt(page, 100, 340));
+  rows[100] = 340;
+  await waitPicture(page, ofString(rows), 'Pluck: the white dot under the finger');
+  await tap('Kick');
+  await tapAt(await pointAt(page, 200, 100));
+  velocityRows[200] = 100;
+  await waitPicture(page, ofString(rows, { velocityRows }), 'Kick: the red dot under the finger');
+  const anchors = [];
+  if (!paced) {
+    await tap('Anchor');
+    await tapAt(await pointAt(page, 300, 400));
+    rows[300] = 400;
+    anchors.push(300);
+    await waitPicture(page, ofString(rows, { anchors, velocityRows }), 'Anchor: the green dot under the finger');
+  } else if (await page.$('[data-button="1"]')) {
+    throw new Failure('wavestring_paced has an Anchor control');
+  }
+  await tap('Pluck');
+
+  // A drag writes the columns it visits and scrolls nothing; a second
+  // finger on the canvas meanwhile edits nothing.
+  const start = await pointAt(page, 400, 50), second = await pointAt(page, 500, 60);
+  await touch('touchStart', start);
+  await touch('touchStart', start, second);
+  rows[400] = 50;
+  await waitPicture(page, ofString(rows, { anchors, velocityRows }), 'the first finger edits, the second does not');
+  for (let x = 401; x <= 404; ++x) {
+    await touch('touchMove', await pointAt(page, x, 50 + x - 400), second);
+    rows[x] = 50 + x - 400;
+    await waitPicture(page, ofString(rows, { anchors, velocityRows }), `the drag at column ${x}`);
+  }
+  await touch('touchEnd');
+  const moved = await page.evaluate(() => [window.scrollX, window.scrollY, String(getSelection())]);
+  if (moved.join() !== '0,0,')
+    throw new Failure(`the drag scrolled the page or selected text: ${moved.join(' ')}`);
+
+  // Clear, then Pause again to run; a held t + repeats and speeds up.
+  await tap('Clear');
+  await waitPicture(page, REST, 'the string cleared by Clear');
+  await tap('Pause');
+  await waitFor(() => pressed('Pause'), (value) => value === 'false', 'Pause shown released');
+  const t = await control('t +');
+  await touch('touchStart', t);
+  await waitFor(() => page.title(), (title) => Number(/t=(\d+)/.exec(title)[1]) >= 60, 't above 60 while t + is held', 20);
+  await touch('touchEnd');
+  // Released, it stops: the repeats sent before the release are all taken
+  // by the time a tap of k + shows, and t stays put for the next one.
+  await tap('k +');
+  const released = /t=(\d+)/.exec(await waitFor(() => page.title(), (title) => title.includes('k=0.900000'), 'k + after t +'))[1];
+  await tap('k +');
+  await waitCaption(page, caption('0.910000', released));
+  if (await page.evaluate(() => {
+    const menu = new MouseEvent('contextmenu', { bubbles: true, cancelable: true });
+    return document.querySelector('.controls button').dispatchEvent(menu);
+  }))
+    throw new Failure('a long press on a control opens the menu');
+}
+
 // When the .wasm fails to download, or is missing, the page says so.
 async function checkLoadFailure(page) {
   await waitFor(() => page.$eval('#status', (element) => element.textContent),
@@ -310,17 +513,19 @@ async function serve(dir) {
 }
 
 // wasm: 'abort' fails its download, 404 answers that it is missing.
-async function openPage(browser, origin, { wasm } = {}) {
+async function openPage(browser, origin, { wasm, viewport = { width: 1400, height: 1100, hasTouch: true } } = {}) {
   const page = await browser.newPage();
   page.setDefaultTimeout(30000 * scale);
-  await page.setViewport({ width: 1400, height: 1100, hasTouch: true });
+  await page.setViewport(viewport);
   page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
   await page.setRequestInterception(true);
   page.on('request', (request) => {
-    if (!request.url().startsWith(origin))
-      page.foreignRequest = request.url(); // the site must work offline
+    // The site must work offline; data: URLs are the checks' own screenshots.
+    const foreign = !request.url().startsWith(origin) && !request.url().startsWith('data:');
+    if (foreign)
+      page.foreignRequest = request.url();
     const isWasm = request.url().endsWith('.wasm');
-    if (!request.url().startsWith(origin) || (isWasm && wasm === 'abort'))
+    if (foreign || (isWasm && wasm === 'abort'))
       request.abort();
     else if (isWasm && wasm === 404)
       request.respond({ status: 404, body: 'not found' });
@@ -340,13 +545,15 @@ const browser = await puppeteer.launch({
     '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling'],
 });
 let failed = false;
-const checks = [['page', checkPage], ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape],
-  ['load_failure', checkLoadFailure, 'abort'], ['load_failure', checkLoadFailure, 404]];
-for (const [name, check, wasm] of checks.filter(([name]) => !only || only.split(',').includes(name))) {
+const checks = [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer], ['touch', checkTouch, { viewport: PORTRAIT }],
+  ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape],
+  ['load_failure', checkLoadFailure, { wasm: 'abort' }], ['load_failure', checkLoadFailure, { wasm: 404 }]];
+for (const [name, check, options = {}] of checks.filter(([name]) => !only || only.split(',').includes(name))) {
+  const { wasm } = options;
   const started = Date.now();
   let page;
   try {
-    page = await openPage(browser, origin, { wasm });
+    page = await openPage(browser, origin, options);
     await check(page);
     if (page.foreignRequest)
       throw new Failure(`the page asked another host for ${page.foreignRequest}`);
