@@ -26,15 +26,22 @@ for (const type of ['keydown', 'keyup']) {
   document.addEventListener(type, (event) => {
     const withModifier = event.ctrlKey || event.altKey || event.metaKey;
     const activates = (event.keyCode === 13 || event.keyCode === 32) && event.target.closest?.('a, button');
-    if (programKeyCodes.has(event.keyCode) && (type === 'keyup' || !withModifier) && !activates && sdlKeyHandlers[type])
-      sdlKeyHandlers[type](event);
+    if (programKeyCodes.has(event.keyCode) && (type === 'keyup' || !withModifier) && !activates)
+      forwardKey(event);
   });
 }
 // Keys released in another window send no key-up here. SDL releases on blur
 // only the keys whose presses it has taken from its queue already: these
 // releases queue behind any press still waiting.
-function sendKey(type, keyCode) {
-  sdlKeyHandlers[type]?.({ type, keyCode, preventDefault: () => {} });
+function forwardKey(event) {
+  if (!sdlKeyHandlers[event.type])
+    return;
+  if (event.type === 'keydown' && event.keyCode === 32 && !event.repeat)
+    announce('String cleared.');
+  sdlKeyHandlers[event.type](event);
+}
+function sendKey(type, keyCode, repeat = false) {
+  forwardKey({ type, keyCode, repeat, preventDefault: () => {} });
 }
 window.addEventListener('blur', () => {
   releaseControl();
@@ -61,10 +68,15 @@ var Module = {
     statusLine.textContent = '';
   },
   wavestringStarted: (delay, interval) => { keyRepeat = { delay, interval }; },
-  wavestringRunning: (running) => { pauseButton.setAttribute('aria-pressed', String(!running)); },
+  wavestringRunning: (running) => {
+    pauseButton.setAttribute('aria-pressed', String(!running));
+    announce(running ? 'Running.' : 'Paused.');
+  },
   onAbort: wasmFailed,
   wavestringFailed: (reason) => pageFailed('The simulation could not start: ' + reason + '.'),
   wavestringEnded: () => {
+    ended = true;
+    clearTimeout(announceTimer);
     statusLine.textContent = 'The run has ended (Escape).';
     again.hidden = false;
     again.focus();
@@ -78,9 +90,36 @@ window.addEventListener('unhandledrejection', (event) => {
     wasmFailed(event.reason);
 });
 
-// The caption SDL sets as the document's title, shown on the page as well.
-new MutationObserver(() => { document.getElementById('caption').textContent = document.title; })
-  .observe(document.querySelector('title'), { childList: true });
+// What a key or a control changed is said in the status line, a polite
+// live region, for screen readers too: at most once a second, the latest
+// news winning, so that a held key does not flood it.
+let lastAnnounced = -Infinity, announcement = null, announceTimer = null, ended = false;
+function announce(message) {
+  if (ended)
+    return;
+  announcement = message;
+  announceTimer ??= setTimeout(() => {
+    statusLine.textContent = announcement;
+    announceTimer = null;
+    lastAnnounced = performance.now();
+  }, Math.max(0, lastAnnounced + 1000 - performance.now()));
+}
+
+// The caption SDL sets as the document's title, shown on the page as well;
+// a new k or t is announced.
+let shownParameters = null;
+new MutationObserver(() => {
+  document.getElementById('caption').textContent = document.title;
+  const parameters = /k=([\d.]+) et t=(\d+)/.exec(document.title);
+  if (parameters === null)
+    return;
+  const [k, t] = [Number(parameters[1]).toFixed(2), parameters[2]];
+  if (shownParameters !== null && k !== shownParameters.k)
+    announce(`k = ${k}.`);
+  else if (shownParameters !== null && t !== shownParameters.t)
+    announce(`t = ${t}.`);
+  shownParameters = { k, t };
+}).observe(document.querySelector('title'), { childList: true });
 
 
 // The canvas's size: as large as the window leaves room for, beside the
@@ -246,7 +285,7 @@ for (const control of document.querySelectorAll('[data-key]')) {
     heldControl = { keyCode, pointerId: event.pointerId, timer: null };
     if ('held' in control.dataset) {
       const repeat = () => {
-        sendKey('keydown', keyCode);
+        sendKey('keydown', keyCode, true);
         heldControl.timer = setTimeout(repeat, keyRepeat.interval);
       };
       heldControl.timer = setTimeout(repeat, keyRepeat.delay);

@@ -494,6 +494,43 @@ async function checkTouch(page) {
     throw new Failure('a long press on a control opens the menu');
 }
 
+// From the keyboard alone: Tab reaches every control in the order it is
+// read, each with a visible focus; Return on Pause pauses, and the live
+// region says so; t + pressed many times is announced once, with its last t.
+async function checkKeyboard(page) {
+  await waitCaption(page, caption('0.900000', 1));
+  const reached = [];
+  for (let i = 0; i < 20; ++i) {
+    await page.keyboard.press('Tab');
+    const focused = await page.evaluate(() => {
+      const element = document.activeElement;
+      return element === document.body ? null
+        : { name: element.textContent.trim().replace(/\s+/g, ' '), outline: getComputedStyle(element).outlineStyle };
+    });
+    if (focused === null || reached.some((other) => other.name === focused.name))
+      break;
+    reached.push(focused);
+  }
+  const controls = await page.$$eval('.controls button', (buttons) => buttons.map((button) => button.textContent.trim().replace(/\s+/g, ' ')));
+  const names = reached.map((focused) => focused.name).filter((name) => controls.includes(name));
+  if (names.join() !== controls.join() || reached.some((focused) => focused.outline === 'none'))
+    throw new Failure(`Tab reached ${JSON.stringify(reached)}, expected every control, each with an outline: ${controls.join(', ')}`);
+  const status = () => page.$eval('#status', (element) => element.textContent);
+  await page.focus('#pause');
+  await keys(page, 'Enter');
+  await waitFor(status, (text) => text === 'Paused.', 'Paused. in the live region');
+  await waitCaption(page, caption('0.900000', 1)); // Return on a control is not also a key for the program
+  if (await page.$eval('#pause', (button) => button.getAttribute('aria-pressed')) !== 'true')
+    throw new Failure('Pause is not shown pressed');
+  await page.evaluate(() => { window.news = []; new MutationObserver(() => window.news.push(document.getElementById('status').textContent))
+    .observe(document.getElementById('status'), { childList: true, characterData: true, subtree: true }); });
+  await keys(page, 'ArrowUp', 5);
+  await waitFor(status, (text) => text === 't = 6.', 't = 6. in the live region');
+  const news = await page.evaluate(() => window.news);
+  if (news.length > 2)
+    throw new Failure(`five presses of t + were announced ${news.length} times: ${news.join(' ')}`);
+}
+
 // When the .wasm fails to download, or is missing, the page says so.
 async function checkLoadFailure(page) {
   await waitFor(() => page.$eval('#status', (element) => element.textContent),
@@ -545,7 +582,7 @@ const browser = await puppeteer.launch({
     '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling'],
 });
 let failed = false;
-const checks = [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer], ['touch', checkTouch, { viewport: PORTRAIT }],
+const checks = [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer], ['touch', checkTouch, { viewport: PORTRAIT }], ['keyboard', checkKeyboard],
   ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape],
   ['load_failure', checkLoadFailure, { wasm: 'abort' }], ['load_failure', checkLoadFailure, { wasm: 404 }]];
 for (const [name, check, options = {}] of checks.filter(([name]) => !only || only.split(',').includes(name))) {
