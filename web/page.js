@@ -201,8 +201,13 @@ function sendMouse(type, pixel, button = 0) {
 // pointer captured instead, its position kept inside the canvas, as SDL
 // keeps the desktop's cursor inside the window.
 for (const type of ['mousedown', 'mouseup', 'mousemove', 'mouseout'])
-  window.addEventListener(type, (event) => { if (event.isTrusted && event.target === canvas) event.stopImmediatePropagation(); },
-    { capture: true });
+  window.addEventListener(type, (event) => {
+    if (event.isTrusted && event.target === canvas) {
+      event.stopImmediatePropagation();
+      if (type === 'mousedown')
+        event.preventDefault(); // no selecting, dragging or pasting from the canvas
+    }
+  }, { capture: true });
 for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel'])
   window.addEventListener(type, (event) => {
     if (event.target === canvas) {
