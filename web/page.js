@@ -32,7 +32,7 @@ for (const type of ['keydown', 'keyup']) {
 window.addEventListener('blur', () => {
   for (const keyCode of programKeyCodes)
     sdlKeyHandlers.keyup?.({ type: 'keyup', keyCode, preventDefault: () => {} });
-});
+}, { passive: true });
 
 // Why, in the browser's console; the page says it plainly.
 function wasmFailed(why) {
@@ -60,13 +60,13 @@ var Module = {
     again.focus();
   },
 };
-again.addEventListener('click', () => location.reload());
+again.addEventListener('click', () => location.reload(), { passive: true });
 // Emscripten reports a failed download of the .wasm as an unhandled promise
 // rejection, not through onAbort.
 window.addEventListener('unhandledrejection', (event) => {
   if (!Module.started)
     wasmFailed(event.reason);
-});
+}, { passive: true });
 
 // The caption SDL sets as the document's title, shown on the page as well.
 new MutationObserver(() => { document.getElementById('caption').textContent = document.title; })
@@ -84,7 +84,7 @@ function fitCanvas() {
   const devicePixels = Math.max(1, Math.floor(room * ratio));
   document.documentElement.style.setProperty('--scale', devicePixels / ratio);
 }
-window.addEventListener('resize', fitCanvas);
+window.addEventListener('resize', fitCanvas, { passive: true });
 fitCanvas();
 
 // One finger acts as the left button: it moves the cursor to where it
