@@ -416,7 +416,8 @@ async function checkLighthouse(page) {
     console.log(`${file}: performance ${score('performance')}, accessibility ${score('accessibility')}, `
       + `best practices ${score('best-practices')}, SEO ${score('seo')}; FCP ${metric('first-contentful-paint')}, `
       + `LCP ${metric('largest-contentful-paint')}, TBT ${metric('total-blocking-time')}, `
-      + `CLS ${metric('cumulative-layout-shift')}, Speed Index ${metric('speed-index')}`);
+      + `CLS ${metric('cumulative-layout-shift')}, Speed Index ${metric('speed-index')}; `
+      + `${lhr.audits['total-byte-weight'].numericValue} bytes transferred`);
     for (const category of ['accessibility', 'best-practices', 'seo']) {
       if (score(category) < 100) {
         const failing = lhr.categories[category].auditRefs.filter((ref) => ref.weight > 0 && lhr.audits[ref.id].score < 1)
