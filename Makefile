@@ -5,7 +5,7 @@
 # make test-sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz       build the libFuzzer targets (clang) and run each for FUZZ_SECONDS
 # make web        install Emscripten, build both programs as a web site in build-web/site
-# make run-web    the same, then serve the site on 127.0.0.1:WEB_PORT (8000)
+# make run-web    the same, then serve the site on 127.0.0.1:WEB_PORT (8000) as a static host would
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -75,9 +75,13 @@ web:
 	@scripts/install-deps web
 	scripts/build-web $(BUILD_WEB_DIR) $(CMAKE_FLAGS)
 
+# Compressed, with an ETag and a cache lifetime (web/serve.json), by the npm
+# package serve, pinned with the browser tests' packages, which serve the site
+# the same way.
 run-web: web
 	@echo "wavestring's web site: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
-	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(BUILD_WEB_DIR)/site
+	NO_UPDATE_CHECK=1 tests/web/node_modules/.bin/serve --no-clipboard -c $(CURDIR)/web/serve.json \
+		-l tcp://127.0.0.1:$(WEB_PORT) $(BUILD_WEB_DIR)/site
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BUILD_WEB_DIR)

@@ -47,7 +47,7 @@ window.addEventListener('blur', () => {
   releaseControl();
   for (const keyCode of programKeyCodes)
     sendKey('keyup', keyCode);
-});
+}, { passive: true });
 
 // Why, in the browser's console; the page says it plainly.
 function wasmFailed(why) {
@@ -82,13 +82,13 @@ var Module = {
     again.focus();
   },
 };
-again.addEventListener('click', () => location.reload());
+again.addEventListener('click', () => location.reload(), { passive: true });
 // Emscripten reports a failed download of the .wasm as an unhandled promise
 // rejection, not through onAbort.
 window.addEventListener('unhandledrejection', (event) => {
   if (!Module.started)
     wasmFailed(event.reason);
-});
+}, { passive: true });
 
 // What a key or a control changed is said in the status line, a polite
 // live region, for screen readers too: at most once a second, the latest
@@ -156,7 +156,7 @@ function fitCanvas() {
   const offset = (start) => Math.ceil(start / unit - 1e-6) * unit - start;
   stage.style.padding = `${offset(box.top + window.scrollY)}px 0 0 ${offset(box.left + window.scrollX)}px`;
 }
-window.addEventListener('resize', fitCanvas);
+window.addEventListener('resize', fitCanvas, { passive: true });
 // What is above the canvas can change the room and the canvas's offset.
 new ResizeObserver(fitCanvas).observe(document.querySelector('header'));
 fitCanvas();
@@ -195,11 +195,12 @@ function sendMouse(type, pixel, button = 0) {
   canvas.dispatchEvent(event);
 }
 
-// The browser's own mouse and touch events never reach SDL: the pointer's
-// events stand for them, placed on the pixel under the pointer. SDL would
-// also end a drag when the pointer leaves the canvas; the page keeps the
-// pointer captured instead, its position kept inside the canvas, as SDL
-// keeps the desktop's cursor inside the window.
+// The browser's own mouse events never reach SDL (nor do touches, which it
+// does not listen to here): the pointer's events stand for them, placed on
+// the pixel under the pointer. SDL would also end a drag when the pointer
+// leaves the canvas; the page keeps the pointer captured instead, its
+// position kept inside the canvas, as SDL keeps the desktop's cursor inside
+// the window.
 for (const type of ['mousedown', 'mouseup', 'mousemove', 'mouseout'])
   window.addEventListener(type, (event) => {
     if (event.isTrusted && event.target === canvas) {
@@ -208,13 +209,6 @@ for (const type of ['mousedown', 'mouseup', 'mousemove', 'mouseout'])
         event.preventDefault(); // no selecting, dragging or pasting from the canvas
     }
   }, { capture: true });
-for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel'])
-  window.addEventListener(type, (event) => {
-    if (event.target === canvas) {
-      event.stopImmediatePropagation();
-      event.preventDefault(); // nor the mouse events a browser makes of a touch
-    }
-  }, { capture: true, passive: false });
 
 // What the primary button and a finger do: the left button (Pluck), the
 // right one (Kick) or the middle one (Anchor); the other mouse buttons keep
@@ -235,7 +229,7 @@ canvas.addEventListener('pointerdown', (event) => {
   const button = sdlButton(event.button);
   heldButtons.set(`${event.pointerId}/${event.button}`, button);
   sendMouse('mousedown', pixel, button);
-});
+}, { passive: true });
 canvas.addEventListener('pointermove', (event) => {
   if (event.pointerType !== 'mouse' && event.pointerId !== finger)
     return;
@@ -295,7 +289,7 @@ for (const control of document.querySelectorAll('[data-key]')) {
       };
       heldControl.timer = setTimeout(repeat, keyRepeat.delay);
     }
-  });
+  }, { passive: true });
   for (const type of ['pointerup', 'pointercancel', 'lostpointercapture'])
     control.addEventListener(type, (event) => {
       if (heldControl?.pointerId === event.pointerId)
@@ -306,14 +300,14 @@ for (const control of document.querySelectorAll('[data-key]')) {
       sendKey('keydown', keyCode);
       sendKey('keyup', keyCode);
     }
-  });
+  }, { passive: true });
 }
 for (const control of document.querySelectorAll('[data-button]'))
   control.addEventListener('click', () => {
     toolButton = Number(control.dataset.button);
     for (const other of document.querySelectorAll('[data-button]'))
       other.setAttribute('aria-pressed', String(other === control));
-  });
+  }, { passive: true });
 // A long press on a control opens no menu.
 document.addEventListener('contextmenu', (event) => {
   if (event.target.closest?.('canvas, .controls'))

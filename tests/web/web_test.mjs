@@ -3,9 +3,14 @@
 // what the page shows read back: the caption, the canvas's pixels, the
 // page's messages. The scenarios and expected dots are the window checks'.
 //
-// usage: node web_test.mjs SITE_DIR wavestring|wavestring_paced [CHECK,...]
-// (bench/run runs the pace check alone, for its figures)
+// usage: node web_test.mjs SITE_DIR wavestring|wavestring_paced|site [CHECK,...]
+// A program's checks drive its page; 'site' runs the checks of the whole
+// site once: offline, installable, index.html's accessibility, Lighthouse.
+// (bench/run runs the pace and Lighthouse checks alone, for their figures)
 import { spawn } from 'node:child_process';
+import { createRequire } from 'node:module';
+import { fileURLToPath } from 'node:url';
+import lighthouse from 'lighthouse';
 import puppeteer from 'puppeteer-core';
 
 const [siteDir, program, only] = process.argv.slice(2);
@@ -537,21 +542,152 @@ async function checkLoadFailure(page) {
     (text) => /WebAssembly failed to load/.test(text), 'the message that the WebAssembly failed to load');
 }
 
+
+// No violation of the WCAG 2.2 AA rules of axe-core, on a phone and on a
+// desktop, while the program runs and once Escape has ended it.
+const DESKTOP = { width: 1280, height: 800 };
+const axeSource = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
+
+async function expectNoViolations(page, what) {
+  await page.addScriptTag({ path: axeSource });
+  const violations = await page.evaluate(async () =>
+    (await axe.run({ runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa'] } }))
+      .violations.map((v) => `${v.id} (${v.nodes.map((node) => node.target.join(' ')).join(', ')}): ${v.help}`));
+  if (violations.length > 0)
+    throw new Failure(`${what}: ${violations.join('; ')}`);
+}
+
+async function checkAxe(page) {
+  const url = page.url();
+  for (const [name, viewport] of [['phone', PORTRAIT], ['desktop', DESKTOP]]) {
+    await page.setViewport(viewport);
+    await page.goto(url);
+    if (program === 'site') {
+      await expectNoViolations(page, `index.html on a ${name}`);
+      continue;
+    }
+    await waitCaption(page, caption('0.900000', 1));
+    await expectNoViolations(page, `running, on a ${name}`);
+    await keys(page, 'Escape');
+    await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => /ended/.test(text), 'the end of the run');
+    await expectNoViolations(page, `after Escape, on a ${name}`);
+  }
+}
+
+// After one visit, with the host stopped and the HTTP cache cleared, the
+// service worker serves the three pages, and a pluck runs.
+async function checkOffline(page) {
+  const { server, origin } = await serve(siteDir);
+  const visit = await page.browserContext().newPage();
+  await visit.setViewport({ width: 1400, height: 1100 }); // the canvas at twice its size, as in checkPage
+  await visit.goto(`${origin}/index.html`);
+  await visit.evaluate(() => navigator.serviceWorker.ready.then((registration) => new Promise((resolve) => {
+    const worker = registration.active;
+    if (worker.state === 'activated')
+      resolve();
+    worker.addEventListener('statechange', () => worker.state === 'activated' && resolve());
+  })));
+  await new Promise((resolve) => { server.on('exit', resolve); server.kill(); });
+  if (await fetch(origin).then(() => true, () => false))
+    throw new Failure('the host still answers once stopped');
+  await (await visit.createCDPSession()).send('Network.clearBrowserCache');
+  for (const file of ['index.html', 'wavestring_paced.html', 'wavestring.html']) {
+    const response = await visit.goto(`${origin}/${file}`);
+    if (!response.ok() || !response.fromServiceWorker())
+      throw new Failure(`${file} offline: status ${response.status()}, from the service worker: ${response.fromServiceWorker()}`);
+    if (file !== 'index.html')
+      await waitCaption(visit, caption('0.900000', 1)); // the script and the .wasm have run
+  }
+  await keys(visit, 'ArrowRight', 10); // undamped, so the waves are seen
+  await keys(visit, 'Enter');
+  await waitCaption(visit, caption('1.000000', 1));
+  await press(visit, LEFT, 320, 340);
+  await visit.mouse.up({ button: LEFT });
+  const plucked = await waitPicture(visit, pluckedAt(320, 340), 'the pluck offline, paused');
+  await keys(visit, 'Enter');
+  await waitPicture(visit, (dots) => !same(dots, plucked) && !same(dots, REST), 'the pluck running offline');
+}
+
+// Chromium would install the site from any of its pages (in a window that
+// is not incognito, as the checks' own contexts are). The maskable icon
+// keeps its picture in the circle of 40 % of its size round its centre,
+// which every mask leaves whole: all of it that is not black.
+async function checkInstallable(incognito) {
+  const page = await incognito.browser().newPage();
+  const session = await page.createCDPSession();
+  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html']) {
+    await page.goto(`${origin}/${file}`);
+    const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+    if (installabilityErrors.length > 0)
+      throw new Failure(`${file} is not installable: ${JSON.stringify(installabilityErrors)}`);
+  }
+  const farthest = await page.evaluate(async () => {
+    const image = new Image();
+    image.src = 'icon-maskable-512.png';
+    await image.decode();
+    const context = new OffscreenCanvas(512, 512).getContext('2d');
+    context.drawImage(image, 0, 0);
+    const data = context.getImageData(0, 0, 512, 512).data;
+    let farthest = 0;
+    for (let i = 0; i < data.length; i += 4) {
+      if (data[i] + data[i + 1] + data[i + 2] > 0 || data[i + 3] < 255) {
+        const x = (i / 4) % 512 + 0.5, y = Math.floor(i / 4 / 512) + 0.5;
+        farthest = Math.max(farthest, Math.hypot(x - 256, y - 256));
+      }
+    }
+    return farthest;
+  });
+  await page.close();
+  if (farthest > 0.4 * 512)
+    throw new Failure(`the maskable icon draws ${farthest.toFixed(1)} px from its centre, out of the safe zone (204.8 px)`);
+}
+
+// Lighthouse, on a phone, as it audits a site served as a static host
+// serves it: accessibility, best practices and SEO at 100 on every page.
+// The performance score depends on the machine's load: only reported.
+async function checkLighthouse(page) {
+  const port = new URL(page.browser().wsEndpoint()).port;
+  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html']) {
+    const { lhr } = await lighthouse(`${origin}/${file}`, { port, output: 'json', logLevel: 'error',
+      onlyCategories: ['performance', 'accessibility', 'best-practices', 'seo'] });
+    const score = (category) => Math.round(lhr.categories[category].score * 100);
+    const metric = (id) => lhr.audits[id].displayValue;
+    console.log(`${file}: performance ${score('performance')}, accessibility ${score('accessibility')}, `
+      + `best practices ${score('best-practices')}, SEO ${score('seo')}; FCP ${metric('first-contentful-paint')}, `
+      + `LCP ${metric('largest-contentful-paint')}, TBT ${metric('total-blocking-time')}, `
+      + `CLS ${metric('cumulative-layout-shift')}, Speed Index ${metric('speed-index')}; `
+      + `${lhr.audits['total-byte-weight'].numericValue} bytes transferred`);
+    for (const category of ['accessibility', 'best-practices', 'seo']) {
+      if (score(category) < 100) {
+        const failing = lhr.categories[category].auditRefs.filter((ref) => ref.weight > 0 && lhr.audits[ref.id].score < 1)
+          .map((ref) => `${ref.id}: ${lhr.audits[ref.id].title}`);
+        throw new Failure(`${file}: ${category} ${score(category)}: ${failing.join('; ')}`);
+      }
+    }
+  }
+}
+
 // -- running them ----------------------------------------------------------------
 
+// As make run-web serves it, and a static host would: compressed, with cache headers.
 async function serve(dir) {
-  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', dir],
-    { stdio: ['ignore', 'pipe', 'ignore'] });
+  const server = spawn(fileURLToPath(new URL('node_modules/.bin/serve', import.meta.url)),
+    ['--no-clipboard', '--no-request-logging', '-c', fileURLToPath(new URL('../../web/serve.json', import.meta.url)),
+      '-l', 'tcp://127.0.0.1:0', dir],
+    { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, NO_UPDATE_CHECK: '1' } });
   const port = await new Promise((resolve, reject) => {
-    server.stdout.on('data', (data) => { const match = /port (\d+)/.exec(String(data)); if (match) resolve(match[1]); });
+    for (const output of [server.stdout, server.stderr])
+      output.on('data', (data) => { const match = /Accepting connections at http:\/\/[\d.]+:(\d+)/.exec(String(data)); if (match) resolve(match[1]); });
     server.on('exit', () => reject(new Failure('the web server did not start')));
   });
+  process.on('exit', () => server.kill());
   return { server, origin: `http://127.0.0.1:${port}` };
 }
 
-// wasm: 'abort' fails its download, 404 answers that it is missing.
+// wasm: 'abort' fails its download, 404 answers that it is missing. Each
+// page comes in a context of its own: a first visit, with no service worker.
 async function openPage(browser, origin, { wasm, viewport = { width: 1400, height: 1100, hasTouch: true } } = {}) {
-  const page = await browser.newPage();
+  const page = await (await browser.createBrowserContext()).newPage();
   page.setDefaultTimeout(30000 * scale);
   await page.setViewport(viewport);
   page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
@@ -569,12 +705,11 @@ async function openPage(browser, origin, { wasm, viewport = { width: 1400, heigh
     else
       request.continue();
   });
-  await page.goto(`${origin}/${program}.html`);
+  await page.goto(`${origin}/${program === 'site' ? 'index' : program}.html`);
   return page;
 }
 
-const { server, origin } = await serve(siteDir);
-process.on('exit', () => server.kill());
+const { origin } = await serve(siteDir);
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
   headless: true,
@@ -582,9 +717,11 @@ const browser = await puppeteer.launch({
     '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling'],
 });
 let failed = false;
-const checks = [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer], ['touch', checkTouch, { viewport: PORTRAIT }], ['keyboard', checkKeyboard],
-  ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape],
-  ['load_failure', checkLoadFailure, { wasm: 'abort' }], ['load_failure', checkLoadFailure, { wasm: 404 }]];
+const checks = program === 'site'
+  ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse]]
+  : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer], ['touch', checkTouch, { viewport: PORTRAIT }],
+    ['keyboard', checkKeyboard], ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape], ['axe', checkAxe],
+    ['load_failure', checkLoadFailure, { wasm: 'abort' }], ['load_failure', checkLoadFailure, { wasm: 404 }]];
 for (const [name, check, options = {}] of checks.filter(([name]) => !only || only.split(',').includes(name))) {
   const { wasm } = options;
   const started = Date.now();
@@ -599,7 +736,7 @@ for (const [name, check, options = {}] of checks.filter(([name]) => !only || onl
     failed = true;
     console.log(`FAIL ${name}${wasm ? ` (${wasm})` : ''}: ${error.message}`);
   }
-  await page?.close();
+  await page?.browserContext().close();
 }
 await browser.close();
 process.exit(failed ? 1 : 0);
