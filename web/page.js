@@ -30,9 +30,7 @@ for (const type of ['keydown', 'keyup']) {
       forwardKey(event);
   });
 }
-// Keys released in another window send no key-up here. SDL releases on blur
-// only the keys whose presses it has taken from its queue already: these
-// releases queue behind any press still waiting.
+// A key for the program, from the keyboard or a control.
 function forwardKey(event) {
   if (!sdlKeyHandlers[event.type])
     return;
@@ -43,6 +41,9 @@ function forwardKey(event) {
 function sendKey(type, keyCode, repeat = false) {
   forwardKey({ type, keyCode, repeat, preventDefault: () => {} });
 }
+// Keys released in another window send no key-up here. SDL releases on blur
+// only the keys whose presses it has taken from its queue already: these
+// releases queue behind any press still waiting.
 window.addEventListener('blur', () => {
   releaseControl();
   for (const keyCode of programKeyCodes)
@@ -146,12 +147,13 @@ function fitCanvas() {
   const room = beside >= 0.9 * below ? beside : below; // in CSS pixels per pixel
   const whole = Math.floor(room * ratio);
   const coarse = window.matchMedia('(pointer: coarse)').matches;
+  // A whole CSS pixel, or a whole device pixel where that is finer.
+  const unit = Number.isInteger(ratio) ? 1 : 1 / ratio;
   let cssWidth = 640 * Math.max(whole, 1) / ratio;
   if (whole < 1 || (coarse && whole < 0.9 * room * ratio))
-    cssWidth = Math.max(4 * Math.floor(room * 160), Math.ceil(160 / ratio) * 4);
+    cssWidth = 4 * unit * Math.max(Math.floor(room * 160 / unit), Math.ceil(160 / ratio / unit));
   document.documentElement.style.setProperty('--canvas-width', `${cssWidth}px`);
   document.documentElement.style.setProperty('--canvas-height', `${cssWidth * 3 / 4}px`);
-  const unit = Number.isInteger(ratio) ? 1 : 1 / ratio;
   const box = canvas.getBoundingClientRect();
   const offset = (start) => Math.ceil(start / unit - 1e-6) * unit - start;
   stage.style.padding = `${offset(box.top + window.scrollY)}px 0 0 ${offset(box.left + window.scrollX)}px`;
@@ -164,10 +166,10 @@ fitCanvas();
 // The pixel of the string that the browser draws under a point of the page.
 // It draws the canvas from the device pixel nearest its box's corner (the
 // box is on a whole one, but for a fractional scroll), and each device pixel
-// shows the pixel under its centre. Mouse events carry
-// whole CSS pixels only; pointer events carry the device pixel, which a
-// pointer is always on (its position is a whole number of device pixels,
-// give or take float rounding).
+// shows the pixel under its centre. Mouse events carry whole CSS pixels
+// only; pointer events carry the device pixel, which a pointer is always on
+// (its position is a whole number of device pixels, give or take float
+// rounding).
 function pixelUnder(clientX, clientY) {
   const ratio = window.devicePixelRatio || 1;
   const box = canvas.getBoundingClientRect();

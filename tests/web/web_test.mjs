@@ -366,12 +366,14 @@ async function checkFit(page) {
 // whole device pixels: at one device pixel per pixel with the canvas at a
 // fractional offset, at two, and at a fractional number on a phone. While
 // paused, the pressed pixel's dot is on that very device pixel.
-async function checkPointer(page) {
-  const scales = [[{ width: 1000, height: 700 }, 'scale 1, the header 0.3 px taller and the canvas 0.4 px to the right', true],
-    [{ width: 700, height: 560, deviceScaleFactor: 2 }, 'scale 2 at 2 device px per CSS px', ''],
-    [PORTRAIT, 'a fractional scale on a phone', '']];
+async function checkPointer(page, { viewport: given }) {
+  const scales = given === null ? [[null, 'scale 1 at a device scale of 1.5, the header 0.3 px taller', true]]
+    : [[{ width: 1000, height: 700 }, 'scale 1, the header 0.3 px taller and the canvas 0.4 px to the right', true],
+      [{ width: 700, height: 560, deviceScaleFactor: 2 }, 'scale 2 at 2 device px per CSS px', false],
+      [PORTRAIT, 'a fractional scale on a phone', false]];
   for (const [viewport, what, shift] of scales) {
-    await page.setViewport(viewport);
+    if (viewport)
+      await page.setViewport(viewport);
     await page.reload();
     await waitCaption(page, caption('0.900000', 1));
     if (shift)
@@ -689,7 +691,8 @@ async function serve(dir) {
 async function openPage(browser, origin, { wasm, viewport = { width: 1400, height: 1100, hasTouch: true } } = {}) {
   const page = await (await browser.createBrowserContext()).newPage();
   page.setDefaultTimeout(30000 * scale);
-  await page.setViewport(viewport);
+  if (viewport)
+    await page.setViewport(viewport);
   page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
   await page.setRequestInterception(true);
   page.on('request', (request) => {
@@ -710,16 +713,22 @@ async function openPage(browser, origin, { wasm, viewport = { width: 1400, heigh
 }
 
 const { origin } = await serve(siteDir);
-const browser = await puppeteer.launch({
+// One browser, and one more for checks that need a real device scale
+// (emulating one draws the page at whole CSS pixels, which no browser does).
+const browsers = new Map();
+const browserWith = async (args = []) => browsers.get(args.join()) ?? browsers.set(args.join(), await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
   headless: true,
+  defaultViewport: null,
   args: [...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling'],
-});
+    '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling', ...args],
+})).get(args.join());
 let failed = false;
 const checks = program === 'site'
   ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse]]
-  : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer], ['touch', checkTouch, { viewport: PORTRAIT }],
+  : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer],
+    ['pointer_at_1.5', checkPointer, { browserArgs: ['--force-device-scale-factor=1.5', '--window-size=1000,700'], viewport: null }],
+    ['touch', checkTouch, { viewport: PORTRAIT }],
     ['keyboard', checkKeyboard], ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape], ['axe', checkAxe],
     ['load_failure', checkLoadFailure, { wasm: 'abort' }], ['load_failure', checkLoadFailure, { wasm: 404 }]];
 for (const [name, check, options = {}] of checks.filter(([name]) => !only || only.split(',').includes(name))) {
@@ -727,8 +736,8 @@ for (const [name, check, options = {}] of checks.filter(([name]) => !only || onl
   const started = Date.now();
   let page;
   try {
-    page = await openPage(browser, origin, options);
-    await check(page);
+    page = await openPage(await browserWith(options.browserArgs), origin, options);
+    await check(page, options);
     if (page.foreignRequest)
       throw new Failure(`the page asked another host for ${page.foreignRequest}`);
     console.log(`ok ${name}${wasm ? ` (${wasm})` : ''} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
@@ -738,5 +747,6 @@ for (const [name, check, options = {}] of checks.filter(([name]) => !only || onl
   }
   await page?.browserContext().close();
 }
-await browser.close();
+for (const browser of browsers.values())
+  await browser.close();
 process.exit(failed ? 1 : 0);
