@@ -536,6 +536,10 @@ async function checkKeyboard(page) {
   const news = await page.evaluate(() => window.news);
   if (news.length > 2)
     throw new Failure(`five presses of t + were announced ${news.length} times: ${news.join(' ')}`);
+  // And by the mouse: a click of k − is one press.
+  await page.click('[data-key="37"]');
+  await waitCaption(page, caption('0.890000', 6));
+  await waitFor(status, (text) => text === 'k = 0.89.', 'k = 0.89. in the live region');
 }
 
 // When the .wasm fails to download, or is missing, the page says so.
