@@ -2,15 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
-
-static_assert(kLeftButton == SDL_BUTTON_LEFT && kMiddleButton == SDL_BUTTON_MIDDLE
-              && kRightButton == SDL_BUTTON_RIGHT);
 
 LoopState startLoop(SDL_Surface* screen)
 {
@@ -23,106 +15,6 @@ LoopState startLoop(SDL_Surface* screen)
     return loop;
 }
 
-void handleKey(LoopState& loop, SDLKey key, bool repeat)
-{
-    int tStep = 1;
-    if (key == SDLK_UP || key == SDLK_DOWN) {
-        const Uint32 now = SDL_GetTicks();
-        if (!repeat) {
-            loop.tKeyPressedAt = now;
-            loop.tKeyTravel = 0;
-        } else {
-            const int travel = tTravelWhenHeld(now - loop.tKeyPressedAt);
-            tStep = travel - loop.tKeyTravel;
-            loop.tKeyTravel = travel;
-        }
-    }
-    switch (key) {
-    case SDLK_ESCAPE:
-        loop.quit = true;
-        break;
-    case SDLK_RETURN:
-        if (!repeat)
-            loop.running = !loop.running;
-        break;
-    case SDLK_SPACE:
-        if (!repeat)
-            resetString(loop.state);
-        break;
-    case SDLK_LEFT:
-        adjustK(loop.state, -0.01);
-        break;
-    case SDLK_RIGHT:
-        adjustK(loop.state, +0.01);
-        break;
-    case SDLK_UP:
-        adjustT(loop.state, +tStep);
-        break;
-    case SDLK_DOWN:
-        adjustT(loop.state, -tStep);
-        break;
-    default:
-        break;
-    }
-}
-
-int tTravelWhenHeld(Uint32 heldMs)
-{
-    // In ms after the repeat delay, at 1 per interval (30 ms) plus a speed
-    // that grows by 5 per interval every second: a / 30 + a^2 / 12000.
-    const double a = heldMs > kKeyRepeatDelay ? heldMs - kKeyRepeatDelay : 0;
-    const double travel = a / kKeyRepeatInterval + a * a / 12000;
-    return static_cast<int>(std::min(travel, kMaxT - kMinT + 1.0));
-}
-
-// Records the key as down or up and says whether it already was down. Key
-// numbers outside SDL's table are never down.
-static bool setKeyDown(LoopState& loop, SDLKey key, bool down)
-{
-    if (key < 0 || key >= SDLK_LAST)
-        return false;
-    const bool wasDown = loop.keyDown[key];
-    loop.keyDown[key] = down;
-    return wasDown;
-}
-
-void handleEvent(LoopState& loop, const SDL_Event& event)
-{
-    switch (event.type) {
-    case SDL_QUIT:
-        loop.quit = true;
-        break;
-    case SDL_KEYDOWN:
-        handleKey(loop, event.key.keysym.sym, setKeyDown(loop, event.key.keysym.sym, true));
-        break;
-    case SDL_KEYUP:
-        setKeyDown(loop, event.key.keysym.sym, false);
-        break;
-    case SDL_ACTIVEEVENT:
-        // Keys released in another window send no key-up here.
-        if ((event.active.state & SDL_APPINPUTFOCUS) && !event.active.gain)
-            std::memset(loop.keyDown, 0, sizeof loop.keyDown);
-        // Shown again after being iconified: what the window shows is not ours.
-        if (event.active.gain && (event.active.state & SDL_APPACTIVE))
-            loop.redrawAll = true;
-        break;
-    case SDL_MOUSEMOTION:
-        moveCursor(loop.mouse, event.motion.x, event.motion.y);
-        break;
-    case SDL_MOUSEBUTTONDOWN:
-        pressButton(loop.mouse, event.button.button);
-        break;
-    case SDL_MOUSEBUTTONUP:
-        releaseButton(loop.mouse);
-        break;
-    case SDL_VIDEOEXPOSE:
-        loop.redrawAll = true;
-        break;
-    default:
-        break;
-    }
-}
-
 Uint32 framePause(const StringState& state)
 {
 #if WAVESTRING_PACED
@@ -131,29 +23,6 @@ Uint32 framePause(const StringState& state)
     (void)state;
     return 1;
 #endif
-}
-
-void tightenPause()
-{
-#ifdef __linux__
-    // 1 ns, the smallest slack; 0 would mean the default again.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
-}
-
-void preferSoftwarePresent()
-{
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    // SDL2's Wayland driver has no window framebuffer of its own.
-    if (display == nullptr || *display == '\0' || (wayland != nullptr && *wayland != '\0')
-        || (driver != nullptr && *driver != '\0' && std::strcmp(driver, "x11") != 0))
-        return;
-    // The software renderer, and a window framebuffer that is a plain X
-    // image rather than one more OpenGL texture. 0: keep the user's choice.
-    setenv("SDL_RENDER_DRIVER", "software", 0);
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
 }
 
 // The colour a column shows on the given row.
@@ -294,17 +163,4 @@ void runFrame(LoopState& loop)
 {
     updateFrame(loop);
     presentFrame(loop);
-}
-
-SDL_Surface* openWindow()
-{
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_Init(SDL_INIT_VIDEO) != 0)
-        return nullptr;
-    SDL_WM_SetCaption(kWindowTitle, "");
-    SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
-    if (screen != nullptr && screen->format->BytesPerPixel != 4) {
-        SDL_SetError("the screen has %d bytes per pixel, not 4", screen->format->BytesPerPixel);
-        return nullptr;
-    }
-    return screen;
 }

@@ -175,7 +175,7 @@ TEST_F(Frame, HeldArrowKeysRepeat)
     }
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=2") << "t waits for the repeat delay";
-    loop.tKeyPressedAt = SDL_GetTicks() - 4500; // Up held for 4.5 s
+    loop.keys.tKeyPressedAt = SDL_GetTicks() - 4500; // Up held for 4.5 s
     pushKey(SDLK_UP);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=1000");
