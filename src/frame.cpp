@@ -1,6 +1,7 @@
 #include "frame.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -11,7 +12,10 @@ LoopState startLoop(SDL_Surface* screen)
     loop.state = makeString(screen->w);
     loop.colours = mapTraceColours(screen->format);
     loop.drawnDots.assign(static_cast<std::size_t>(screen->w), ColumnDots{});
-    loop.changedRects.assign(static_cast<std::size_t>(std::max(screen->w, 1)), SDL_Rect{});
+    const int strips = std::max((screen->w + kStripWidth - 1) / kStripWidth, 1);
+    loop.unpresented.assign(static_cast<std::size_t>(strips), Band{});
+    loop.presentedRects.assign(static_cast<std::size_t>(strips), SDL_Rect{});
+    loop.refreshUs = refreshInterval(displayRefreshRate());
     return loop;
 }
 
@@ -25,6 +29,17 @@ Uint32 framePause(const StringState& state)
 #endif
 }
 
+std::int64_t refreshInterval(int rateHz)
+{
+    return 1000000 / (rateHz > 0 ? rateHz : kAssumedRefreshRate);
+}
+
+std::int64_t clockMicroseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 // The colour a column shows on the given row.
 static Uint32 colourAt(const ColumnDots& dots, int row, const TraceColours& colours)
 {
@@ -35,34 +50,18 @@ static Uint32 colourAt(const ColumnDots& dots, int row, const TraceColours& colo
     return colours.background;
 }
 
-// Adds the rows top to bottom of column x to the changed parts, joined to the
-// last rectangle when the grouping puts them together (columns come from left
-// to right).
+// Adds the rows top to bottom of column x to its strip's unpresented band.
 static void noteChange(LoopState& loop, int x, int top, int bottom)
 {
-    if (loop.changedCount > 0) {
-        SDL_Rect& last = loop.changedRects[static_cast<std::size_t>(loop.changedCount - 1)];
-        const bool joins = loop.grouping == UpdateGrouping::OneBand
-                           || (loop.grouping == UpdateGrouping::ColumnStrips
-                               && x / kStripWidth == last.x / kStripWidth)
-                           || (loop.grouping == UpdateGrouping::ColumnRuns && x == last.x + last.w);
-        if (joins) {
-            const int lastBottom = last.y + last.h - 1;
-            last.y = static_cast<Sint16>(std::min<int>(last.y, top));
-            last.h = static_cast<Uint16>(std::max(lastBottom, bottom) - last.y + 1);
-            last.w = static_cast<Uint16>(x - last.x + 1);
-            return;
-        }
+    Band& band = loop.unpresented[static_cast<std::size_t>(x / kStripWidth)];
+    if (band.right < band.left) {
+        band = {x, x, top, bottom};
+        return;
     }
-    loop.changedRects[static_cast<std::size_t>(loop.changedCount++)] = {
-        static_cast<Sint16>(x), static_cast<Sint16>(top), 1, static_cast<Uint16>(bottom - top + 1)};
-}
-
-// The whole window is to be presented, as one rectangle.
-static void changeWholeWindow(LoopState& loop)
-{
-    loop.changedRects[0] = {0, 0, static_cast<Uint16>(loop.screen->w), static_cast<Uint16>(loop.screen->h)};
-    loop.changedCount = 1;
+    band.left = std::min(band.left, x);
+    band.right = std::max(band.right, x);
+    band.top = std::min(band.top, top);
+    band.bottom = std::max(band.bottom, bottom);
 }
 
 // Column i as a clear and a redraw would leave it: the dots the last frame
@@ -103,7 +102,6 @@ void updateFrame(LoopState& loop)
     // the surface holds nothing else.
     if (loop.redrawAll)
         SDL_FillRect(screen, nullptr, loop.colours.background);
-    loop.changedCount = 0;
     applyMouseMode(loop.mouse, state, screen->h / 2);
 
     if (loop.running)
@@ -114,7 +112,7 @@ void updateFrame(LoopState& loop)
         redrawColumn(loop, i);
     }
     if (loop.redrawAll) {
-        changeWholeWindow(loop);
+        loop.presentWhole = true;
         loop.redrawAll = false;
     }
     std::snprintf(loop.frameCaption, sizeof loop.frameCaption, kCaptionFormat, state.k,
@@ -129,38 +127,54 @@ void updateFrame(LoopState& loop)
     }
 }
 
-// Whether SDL has reported the window exposed since the frame drained its
-// events. The event stays queued for the next drain.
-static bool exposedSinceDrain()
+// The unpresented changes as rectangles in presentedRects, the whole window
+// as one; their number, 0 when nothing changed. They are then presented.
+static int takeUnpresented(LoopState& loop)
 {
-    SDL_PumpEvents();
-    SDL_Event event;
-    return SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_VIDEOEXPOSEMASK) > 0;
+    int count = 0;
+    if (loop.presentWhole)
+        loop.presentedRects[count++] = {0, 0, static_cast<Uint16>(loop.screen->w),
+                                        static_cast<Uint16>(loop.screen->h)};
+    for (Band& band : loop.unpresented) {
+        if (band.right >= band.left && !loop.presentWhole)
+            loop.presentedRects[count++] = {static_cast<Sint16>(band.left), static_cast<Sint16>(band.top),
+                                            static_cast<Uint16>(band.right - band.left + 1),
+                                            static_cast<Uint16>(band.bottom - band.top + 1)};
+        band = Band{};
+    }
+    loop.presentWhole = false;
+    return count;
 }
 
-void presentFrame(LoopState& loop)
+bool presentChanges(LoopState& loop, Uint32 pauseMs, std::int64_t nowUs)
 {
-    // wavestring_paced at t = 0: no pause at all, not even SDL_Delay(0),
-    // which still sleeps for the timer slack.
-    const Uint32 pause = framePause(loop.state);
-    if (pause > 0)
-        SDL_Delay(pause);
-    // A window exposed during a long pause (up to a second in
-    // wavestring_paced) is presented whole now, as a flip would, not a frame
-    // later; the surface already holds the whole picture. After a pause
-    // shorter than a display refresh (60 Hz), a frame later is no later on
-    // the screen, and the look costs a few percent of a 1 ms frame.
-    if (pause >= 16 && exposedSinceDrain())
-        changeWholeWindow(loop);
-    // Otherwise only the parts that changed: presenting the whole window
-    // costs much more than the frame's other work, most of all on
-    // sdl12-compat.
-    if (loop.changedCount > 0)
-        SDL_UpdateRects(loop.screen, loop.changedCount, loop.changedRects.data());
+    // A display shows one picture per refresh: presenting more often costs
+    // frame time, so slows the waves, and shows nothing more. But a window
+    // that was exposed shows the right picture at once, and a long pause
+    // does not hold back what the frames before it drew.
+    const bool due = loop.presentWhole || nowUs >= loop.nextPresentAt
+                     || std::int64_t{pauseMs} * 1000 >= loop.refreshUs;
+    if (!due)
+        return false;
+    const int count = takeUnpresented(loop);
+    if (count == 0)
+        return false;
+    loop.presentedCount = count;
+    // On sdl12-compat a partial update only copies the rectangles; the
+    // present itself follows in the next SDL_Delay or event drain. A frame
+    // that updates nothing leaves nothing for them to present.
+    SDL_UpdateRects(loop.screen, count, loop.presentedRects.data());
+    loop.nextPresentAt = (nowUs / loop.refreshUs + 1) * loop.refreshUs;
+    return true;
 }
 
 void runFrame(LoopState& loop)
 {
     updateFrame(loop);
-    presentFrame(loop);
+    const Uint32 pause = framePause(loop.state);
+    presentChanges(loop, pause, clockMicroseconds());
+    // wavestring_paced at t = 0: no pause at all, not even SDL_Delay(0),
+    // which still sleeps for the timer slack.
+    if (pause > 0)
+        SDL_Delay(pause);
 }

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "input.h"
@@ -17,11 +18,23 @@ inline constexpr char kCaptionFormat[] = "Vibrelle : k=%f et t=%u";
 // Room for the longest caption, k at 1.000000 and t at 1000, and its terminator.
 inline constexpr std::size_t kCaptionSize = sizeof "Vibrelle : k=1.000000 et t=1000";
 
-// How the parts of the window that a frame changed are grouped into
-// rectangles for SDL_UpdateRects: one band over all of them, one band for each
-// strip of kStripWidth columns, or one for each run of neighbouring columns.
-enum class UpdateGrouping { OneBand, ColumnStrips, ColumnRuns };
+// The parts of the window changed since the last present are kept as one
+// band of rows for each strip of kStripWidth columns, and presented as one
+// rectangle per strip.
 inline constexpr int kStripWidth = 32;
+
+// The columns left to right and rows top to bottom of a strip's changes;
+// empty when right < left.
+struct Band {
+    int left = 0;
+    int right = -1;
+    int top = 0;
+    int bottom = -1;
+};
+
+// Displays that do not tell their refresh rate are taken to refresh 60 times
+// a second.
+inline constexpr int kAssumedRefreshRate = 60;
 
 struct LoopState {
     SDL_Surface* screen = nullptr; // owned by SDL
@@ -33,13 +46,19 @@ struct LoopState {
     char frameCaption[kCaptionSize] = "";  // formatted in every frame
     char shownCaption[kCaptionSize] = "";  // the caption last set on the window
     HeldKeys keys;
-    // The next frame clears the whole surface and presents the whole window:
-    // the first frame, and after anything else may have drawn over the window.
+    // The next frame clears the whole surface, draws it and presents the
+    // whole window at once: the first frame, and after anything else may
+    // have drawn over the window.
     bool redrawAll = true;
-    std::vector<ColumnDots> drawnDots;  // per column, the dots on the surface
-    std::vector<SDL_Rect> changedRects; // the window's parts changed by this frame
-    int changedCount = 0;               // how many of changedRects are in use
-    UpdateGrouping grouping = UpdateGrouping::ColumnStrips;
+    bool presentWhole = false;           // set by that frame, until its present
+    std::vector<ColumnDots> drawnDots;   // per column, the dots on the surface
+    std::vector<Band> unpresented;       // per strip, its changes not yet presented
+    // The display's refresh interval, and the start of the next one: changes
+    // are presented at most once per refresh interval.
+    std::int64_t refreshUs = 1000000 / kAssumedRefreshRate;
+    std::int64_t nextPresentAt = 0;
+    std::vector<SDL_Rect> presentedRects; // the rectangles of the last present
+    int presentedCount = 0;               // how many of presentedRects it had
 };
 
 // The loop state for a 32-bit screen surface: a flat string with one point
@@ -49,17 +68,27 @@ LoopState startLoop(SDL_Surface* screen);
 // Milliseconds to wait before each present: 1 in wavestring, t in wavestring_paced.
 Uint32 framePause(const StringState& state);
 
-// A frame up to its pause: drain the events, apply the mouse edit, step the
-// string if running, draw it, format the caption (and set it when its text
-// has changed). Rather than clear the whole surface, it puts back to black
-// the dots the last frame drew, which leaves the same pixels, and notes the
-// parts of the window that changed in changedRects.
+// The display's refresh interval in microseconds at rateHz, rounded down, so
+// that presents never come less often than the display refreshes;
+// kAssumedRefreshRate's when the rate is unknown (0 or less).
+std::int64_t refreshInterval(int rateHz);
+
+// Microseconds on a clock that only goes forward.
+std::int64_t clockMicroseconds();
+
+// A frame up to its pause and present: drain the events, apply the mouse
+// edit, step the string if running, draw it, format the caption (and set it
+// when its text has changed). Rather than clear the whole surface, it puts
+// back to black the dots the last frame drew, which leaves the same pixels,
+// and adds the parts of the window that changed to the unpresented ones.
 void updateFrame(LoopState& loop);
 
-// The rest of a frame: the pause (none at 0 ms), then the present of the
-// parts that changed, or of the whole window when SDL reported it exposed
-// during a pause of 16 ms or more.
-void presentFrame(LoopState& loop);
+// Presents the changes not yet presented, if any, when it is time: at once
+// for the first frame and after the window was exposed or shown again, and
+// before a pause of a refresh interval or more; otherwise in the first frame
+// of the next refresh interval after the last present. nowUs is the time on
+// clockMicroseconds. Returns whether it presented.
+bool presentChanges(LoopState& loop, Uint32 pauseMs, std::int64_t nowUs);
 
-// One frame: updateFrame, then presentFrame.
+// One frame: updateFrame, presentChanges, then the pause (none at 0 ms).
 void runFrame(LoopState& loop);

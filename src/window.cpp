@@ -7,6 +7,12 @@
 #include <sys/prctl.h>
 #endif
 
+#ifdef SDL_VIDEO_DRIVER_X11
+#include <SDL_syswm.h>
+#include <X11/extensions/Xrandr.h>
+#include <dlfcn.h>
+#endif
+
 void tightenPause()
 {
 #ifdef __linux__
@@ -41,4 +47,38 @@ SDL_Surface* openWindow()
         return nullptr;
     }
     return screen;
+}
+
+int displayRefreshRate()
+{
+#ifdef SDL_VIDEO_DRIVER_X11
+    // Both SDL 1.2 libraries give the X display and the window here.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11 || info.info.x11.display == nullptr)
+        return 0;
+    // Loaded rather than linked, so that the program still runs where the
+    // library is missing. Never unloaded: Xlib keeps calls into it for as
+    // long as the display stays open.
+    void* xrandr = dlopen("libXrandr.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (xrandr == nullptr)
+        return 0;
+    const auto getInfo = reinterpret_cast<decltype(&XRRGetScreenInfo)>(dlsym(xrandr, "XRRGetScreenInfo"));
+    const auto currentRate = reinterpret_cast<decltype(&XRRConfigCurrentRate)>(dlsym(xrandr, "XRRConfigCurrentRate"));
+    const auto freeInfo = reinterpret_cast<decltype(&XRRFreeScreenConfigInfo)>(dlsym(xrandr, "XRRFreeScreenConfigInfo"));
+    if (getInfo == nullptr || currentRate == nullptr || freeInfo == nullptr)
+        return 0;
+    if (info.info.x11.lock_func != nullptr)
+        info.info.x11.lock_func();
+    // nullptr when the server has no RandR.
+    XRRScreenConfiguration* config = getInfo(info.info.x11.display, info.info.x11.window);
+    const int rate = config != nullptr ? currentRate(config) : 0;
+    if (config != nullptr)
+        freeInfo(config);
+    if (info.info.x11.unlock_func != nullptr)
+        info.info.x11.unlock_func();
+    return rate > 0 ? rate : 0;
+#else
+    return 0;
+#endif
 }

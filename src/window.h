@@ -1,5 +1,5 @@
 // The program's window, and what is set up around it: SDL's hints and the
-// timer slack.
+// timer slack before it opens, and the refresh rate of its display.
 #pragma once
 
 #include <SDL.h>
@@ -27,3 +27,7 @@ void preferSoftwarePresent();
 // 640 x 480 window on a 32-bit surface. On failure returns nullptr, with
 // SDL's error set.
 SDL_Surface* openWindow();
+
+// The refresh rate of the window's display in Hz, as the window system tells
+// it (XRandR on X11), or 0 where it does not tell it.
+int displayRefreshRate();
