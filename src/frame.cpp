@@ -65,27 +65,35 @@ static void noteChange(LoopState& loop, int x, int top, int bottom)
 }
 
 // Column i as a clear and a redraw would leave it: the dots the last frame
-// drew put back to black, then the new ones drawn. Only the rows of those
-// dots can have changed; the ones that did are noted.
+// drew put back to black, then the new ones drawn; nothing to do where they
+// stay. Only the rows of those dots can have changed; the ones that did are
+// noted. The rows lie inside the surface already.
 static void redrawColumn(LoopState& loop, int i)
 {
     SDL_Surface* screen = loop.screen;
     const TraceColours& colours = loop.colours;
     ColumnDots& before = loop.drawnDots[static_cast<std::size_t>(i)];
     const ColumnDots now = columnDots(loop.state, i, screen->h, colours);
-    setPixel(screen, i, before.velocityRow, colours.background);
-    setPixel(screen, i, before.positionRow, colours.background);
-    drawDots(screen, i, now, colours);
+    const bool same = now.velocityRow == before.velocityRow && now.positionRow == before.positionRow
+                      && now.positionColour == before.positionColour;
+    if (same && !loop.redrawAll)
+        return;
+    storePixel(screen, i, before.velocityRow, colours.background);
+    storePixel(screen, i, before.positionRow, colours.background);
+    storePixel(screen, i, now.velocityRow, colours.velocity);
+    storePixel(screen, i, now.positionRow, now.positionColour);
 
-    int top = screen->h;
-    int bottom = -1;
-    for (int row : {before.velocityRow, before.positionRow, now.velocityRow, now.positionRow})
-        if (colourAt(before, row, colours) != colourAt(now, row, colours)) {
-            top = std::min(top, row);
-            bottom = std::max(bottom, row);
-        }
-    if (bottom >= 0 && !loop.redrawAll)
-        noteChange(loop, i, top, bottom);
+    if (!loop.redrawAll) {
+        int top = screen->h;
+        int bottom = -1;
+        for (int row : {before.velocityRow, before.positionRow, now.velocityRow, now.positionRow})
+            if (colourAt(before, row, colours) != colourAt(now, row, colours)) {
+                top = std::min(top, row);
+                bottom = std::max(bottom, row);
+            }
+        if (bottom >= 0)
+            noteChange(loop, i, top, bottom);
+    }
     before = now;
 }
 
@@ -106,10 +114,13 @@ void updateFrame(LoopState& loop)
 
     if (loop.running)
         couplePoints(state);
+    // A surface with no rows has nowhere to draw.
+    const bool drawn = screen->h > 0;
     for (int i = 0; i < state.w; ++i) {
         if (loop.running)
             advancePoint(state, i);
-        redrawColumn(loop, i);
+        if (drawn)
+            redrawColumn(loop, i);
     }
     if (loop.redrawAll) {
         loop.presentWhole = true;
