@@ -1,5 +1,6 @@
 // The frame loop's state and the one function that runs a frame: drain the
-// events, edit, step and draw the string, set the caption, pause, present.
+// events, edit, step and draw the string, set the caption, present the
+// changes when it is time, pause.
 #pragma once
 
 #include <SDL.h>
@@ -65,7 +66,8 @@ struct LoopState {
 // per column, running. Everything a frame needs is allocated here.
 LoopState startLoop(SDL_Surface* screen);
 
-// Milliseconds to wait before each present: 1 in wavestring, t in wavestring_paced.
+// The pause of each frame in milliseconds, after its present: 1 in
+// wavestring, t in wavestring_paced.
 Uint32 framePause(const StringState& state);
 
 // The display's refresh interval in microseconds at rateHz, rounded down, so
