@@ -1,8 +1,8 @@
 // Start-up time of a program to its first frame on the screen, measured from
 // outside: from just before the program is started until
 //   - its window is mapped,
-//   - its caption first shows k and t (set in the first frame, before the
-//     pause and the flip),
+//   - its caption first shows k and t (set in the first frame, before its
+//     present and its pause),
 //   - the window shows the first frame: a string at rest is a white dot on
 //     the centre row of every column, looked for with XGetImage.
 // Then the program is sent SIGTERM, which SDL turns into a quit event, and

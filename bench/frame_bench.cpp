@@ -163,6 +163,28 @@ void BM_DummyFrame(benchmark::State& bench)
 }
 BENCHMARK(BM_DummyFrame)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
+// updateFrame alone on the dummy driver, with large waves over the whole
+// window: everything a frame does before its present and its pause.
+void BM_UpdateFrame(benchmark::State& bench)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_Surface* screen = openWindow();
+    if (screen == nullptr) {
+        bench.SkipWithError(SDL_GetError());
+        SDL_Quit();
+        return;
+    }
+    LoopState loop = startLoop(screen);
+    const double pi = std::acos(-1.0);
+    for (int i = 0; i < loop.state.w; ++i)
+        loop.state.pos[i] = 100.0 * std::sin(2 * pi * i / loop.state.w) + 60.0 * std::sin(2 * pi * 7 * i / loop.state.w);
+    loop.state.k = 1.0;
+    for (auto _ : bench)
+        updateFrame(loop);
+    SDL_Quit();
+}
+BENCHMARK(BM_UpdateFrame)->Unit(benchmark::kMicrosecond);
+
 // The pause alone, for comparison with the whole frame above: /0 with the
 // default timer slack, /1 as main sets it up.
 void BM_Delay1ms(benchmark::State& bench)

@@ -16,6 +16,14 @@ inline double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+inline double mean(const std::vector<double>& values)
+{
+    double sum = 0;
+    for (double value : values)
+        sum += value;
+    return values.empty() ? 0 : sum / static_cast<double>(values.size());
+}
+
 // Back to the timer slack the process started with (tightenPause undone).
 inline void defaultPause()
 {

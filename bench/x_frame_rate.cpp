@@ -5,12 +5,14 @@
 // machine's noise:
 //   - the limit;
 //   - the literal frame: a clear of the whole surface and a present of the
-//     whole window in every frame, as the program did before;
-//   - the program's frame (runFrame) with each way of grouping the changed
-//     parts of the window into rectangles.
+//     whole window in every frame;
+//   - every frame: the changed parts presented in every frame;
+//   - the program's frame (runFrame): the changed parts presented at the
+//     display's pace.
 // The string starts with large waves over the whole window and k = 1, so they
 // keep running. The results are the median frame rates and the medians of the
-// rounds' ratios to the limit. A last run times the parts of each frame.
+// rounds' ratios to the limit, and the presents per second. A last run times
+// the parts of each frame.
 //
 //   x_frame_rate [rounds [frames [t]]]   needs a display (DISPLAY, x11 driver);
 //                                        t: the starting t (paced: the pause)
@@ -72,67 +74,73 @@ LoopState startWaves(int t)
     return loop;
 }
 
-enum Run { kLimit, kLiteral, kOneBand, kStrips, kRuns, kRunCount };
-const char* const kRunNames[kRunCount] = {"limit", "literal", "one band", "strips", "runs"};
+enum Run { kLimit, kLiteral, kEveryFrame, kPaced, kRunCount };
+const char* const kRunNames[kRunCount] = {"limit", "literal", "every frame", "display pace"};
 
-UpdateGrouping groupingOf(int run)
+// Sets the loop up for the run: a refresh interval of 1 us presents the
+// changes in every frame.
+void prepare(int run, LoopState& loop)
 {
-    return run == kOneBand ? UpdateGrouping::OneBand
-           : run == kRuns  ? UpdateGrouping::ColumnRuns
-                           : UpdateGrouping::ColumnStrips;
+    if (run == kEveryFrame)
+        loop.refreshUs = 1;
 }
 
-// A frame as the program ran it before: the whole surface cleared and the
-// whole window presented.
-void literalFrame(LoopState& loop)
+void limitPause(const LoopState& loop)
 {
-    loop.redrawAll = true;
-    runFrame(loop);
-}
-
-void limitFrame(const LoopState& loop)
-{
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-    }
     if (const Uint32 pause = framePause(loop.state); pause > 0)
         SDL_Delay(pause);
 }
 
-void runOnce(int run, LoopState& loop)
+// One frame as runFrame runs it, in its parts. Returns whether it presented.
+bool runOnce(int run, LoopState& loop)
 {
-    if (run == kLimit)
-        limitFrame(loop);
-    else if (run == kLiteral)
-        literalFrame(loop);
-    else
-        runFrame(loop);
+    if (run == kLimit) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+        }
+        limitPause(loop);
+        return false;
+    }
+    // The literal frame clears and presents the whole window every time.
+    loop.redrawAll = loop.redrawAll || run == kLiteral;
+    updateFrame(loop);
+    const bool presented = presentChanges(loop, framePause(loop.state), clockMicroseconds());
+    limitPause(loop);
+    return presented;
 }
 
-double frameRate(int run, int frames, int t)
+struct Rates {
+    double frames;   // per second
+    double presents; // per second
+};
+
+Rates frameRate(int run, int frames, int t)
 {
     LoopState loop = startWaves(t);
-    loop.grouping = groupingOf(run);
+    prepare(run, loop);
     for (int n = 0; n < kWarmUpFrames; ++n)
         runOnce(run, loop);
     const Clock::time_point start = Clock::now();
+    int presents = 0;
     for (int n = 0; n < frames; ++n)
-        runOnce(run, loop);
-    const double rate = frames / secondsSince(start);
+        presents += runOnce(run, loop);
+    const double seconds = secondsSince(start);
     SDL_Quit();
-    return rate;
+    return {frames / seconds, presents / seconds};
 }
 
-// Median time of each part of the frame, in microseconds, and the median
-// number and area of the rectangles presented.
+// The time of each part of the frame per frame, in microseconds: the median
+// and the mean (a present comes only in some frames), and the mean number and
+// area of the rectangles of a present.
 void timeParts(int run, int frames, int t)
 {
     LoopState loop = startWaves(t);
-    loop.grouping = groupingOf(run);
-    const char* names[] = {"event drain (empty queue)", "updateFrame (drain, erase, step, draw)", "pause",
-                           "present"};
+    prepare(run, loop);
+    const char* names[] = {"event drain (empty queue)", "updateFrame (drain, erase, step, draw)", "present",
+                           "pause"};
     constexpr int kParts = sizeof names / sizeof names[0];
-    std::vector<double> times[kParts], rects, area;
+    std::vector<double> times[kParts];
+    double rects = 0, area = 0, presents = 0;
     for (int n = 0; n < kWarmUpFrames + frames; ++n) {
         double part[kParts];
         Clock::time_point mark = Clock::now();
@@ -143,26 +151,27 @@ void timeParts(int run, int frames, int t)
         loop.redrawAll = loop.redrawAll || run == kLiteral;
         updateFrame(loop);
         part[1] = microsecondsSince(mark);
-        if (const Uint32 pause = framePause(loop.state); pause > 0)
-            SDL_Delay(pause);
+        const bool presented = presentChanges(loop, framePause(loop.state), clockMicroseconds());
         part[2] = microsecondsSince(mark);
-        if (loop.changedCount > 0)
-            SDL_UpdateRects(loop.screen, loop.changedCount, loop.changedRects.data());
+        limitPause(loop);
         part[3] = microsecondsSince(mark);
         if (n < kWarmUpFrames)
             continue;
-        double pixels = 0;
-        for (int r = 0; r < loop.changedCount; ++r)
-            pixels += loop.changedRects[r].w * loop.changedRects[r].h;
         for (int p = 0; p < kParts; ++p)
             times[p].push_back(part[p]);
-        rects.push_back(loop.changedCount);
-        area.push_back(pixels);
+        if (presented) {
+            ++presents;
+            rects += loop.presentedCount;
+            for (int r = 0; r < loop.presentedCount; ++r)
+                area += loop.presentedRects[r].w * loop.presentedRects[r].h;
+        }
     }
     SDL_Quit();
-    std::printf("  %s: rectangles %.0f, %.0f pixels;", kRunNames[run], median(rects), median(area));
+    std::printf("  %s: %.0f presents of %.1f rectangles, %.0f pixels;", kRunNames[run], presents,
+                presents > 0 ? rects / presents : 0.0, presents > 0 ? area / presents : 0.0);
     for (int p = 0; p < kParts; ++p)
-        std::printf(" %s %.1f us%s", names[p], median(times[p]), p + 1 < kParts ? "," : "\n");
+        std::printf(" %s %.1f us (mean %.1f)%s", names[p], median(times[p]), mean(times[p]),
+                    p + 1 < kParts ? "," : "\n");
 }
 
 int countArg(int argc, char** argv, int index, int fallback, int low)
@@ -188,13 +197,19 @@ int main(int argc, char** argv)
 
     std::printf("%d rounds of %d runs, %d frames each, in rotating order, t = %d; frames/s (ratio to the limit)\n",
                 rounds, kRunCount, frames, t);
+    {
+        LoopState loop = startWaves(t);
+        std::printf("display refresh: %d Hz as XRandR tells it (0: unknown), presents every %lld us\n",
+                    displayRefreshRate(), static_cast<long long>(loop.refreshUs));
+        SDL_Quit();
+    }
     std::printf("%5s", "round");
     for (const char* name : kRunNames)
         std::printf(" %17s", name);
     std::printf("\n");
-    std::vector<double> fps[kRunCount], ratios[kRunCount];
+    std::vector<double> fps[kRunCount], ratios[kRunCount], presents[kRunCount];
     for (int round = 0; round < rounds; ++round) {
-        double rate[kRunCount];
+        Rates rate[kRunCount];
         for (int j = 0; j < kRunCount; ++j) {
             // Rotated by one each round, and reversed every other round, so
             // that no run always comes first or last, or after the same one.
@@ -204,9 +219,10 @@ int main(int argc, char** argv)
         }
         std::printf("%5d", round + 1);
         for (int run = 0; run < kRunCount; ++run) {
-            fps[run].push_back(rate[run]);
-            ratios[run].push_back(rate[run] / rate[kLimit]);
-            std::printf(" %8.1f (%6.3f)", rate[run], rate[run] / rate[kLimit]);
+            fps[run].push_back(rate[run].frames);
+            ratios[run].push_back(rate[run].frames / rate[kLimit].frames);
+            presents[run].push_back(rate[run].presents);
+            std::printf(" %8.1f (%6.3f)", rate[run].frames, rate[run].frames / rate[kLimit].frames);
         }
         std::printf("\n");
         std::fflush(stdout);
@@ -214,9 +230,12 @@ int main(int argc, char** argv)
     std::printf("%5s", "median");
     for (int run = 0; run < kRunCount; ++run)
         std::printf(" %8.1f (%6.3f)", median(fps[run]), median(ratios[run]));
-    std::printf("\n(ratio: the median of the rounds' ratios to the limit)\n");
+    std::printf("\n%5s", "presents/s");
+    for (int run = 0; run < kRunCount; ++run)
+        std::printf(" %17.1f", median(presents[run]));
+    std::printf("\n(ratio: the median of the rounds' ratios to the limit; presents/s: the median)\n");
 
-    std::printf("\nmedian time of each part of a frame, %d frames:\n", frames);
+    std::printf("\ntime of each part of a frame, median (mean) of %d frames:\n", frames);
     for (int run = kLiteral; run < kRunCount; ++run)
         timeParts(run, frames, t);
     return 0;

@@ -33,18 +33,6 @@ int rowFor(double value, int height)
     return static_cast<int>(limite(row, INT_MIN, INT_MAX));
 }
 
-// The row setPixel stores a dot of this value on.
-static int clampedRow(double value, int height)
-{
-    return static_cast<int>(limite(rowFor(value, height), 0, height - 1));
-}
-
-ColumnDots columnDots(const StringState& state, int i, int height, const TraceColours& colours)
-{
-    return {clampedRow(state.vel[i], height), clampedRow(state.pos[i], height),
-            isAnchored(state, i) ? colours.anchoredPoint : colours.freePoint};
-}
-
 void drawDots(SDL_Surface* surface, int i, const ColumnDots& dots, const TraceColours& colours)
 {
     setPixel(surface, i, dots.velocityRow, colours.velocity);

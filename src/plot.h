@@ -5,7 +5,9 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <cstddef>
+#include <cstring>
 
 #include "string_model.h"
 
@@ -37,8 +39,24 @@ struct ColumnDots {
     Uint32 positionColour; // white, or green for an anchored point
 };
 
-// The dots of column i on a surface of the given height.
-ColumnDots columnDots(const StringState& state, int i, int height, const TraceColours& colours);
+// The row setPixel stores a dot of this value on, on a surface of the given
+// height (at least 1): rowFor clamped into the surface. Clamped as a double,
+// which gives the same row with one clamp fewer. Inline, as the frame computes
+// two per column; a file that calls it is best compiled with
+// -fno-trapping-math, which lets GCC expand std::round inline.
+inline int dotRow(double value, int height)
+{
+    if (std::isnan(value))
+        return height / 2;
+    return static_cast<int>(limite(std::round(value) + static_cast<double>(height / 2), 0, height - 1));
+}
+
+// The dots of column i on a surface of the given height (at least 1).
+inline ColumnDots columnDots(const StringState& state, int i, int height, const TraceColours& colours)
+{
+    return {dotRow(state.vel[i], height), dotRow(state.pos[i], height),
+            isAnchored(state, i) ? colours.anchoredPoint : colours.freePoint};
+}
 
 // Draws the dots at column i: the red one, then the displacement one.
 void drawDots(SDL_Surface* surface, int i, const ColumnDots& dots, const TraceColours& colours);
@@ -51,4 +69,11 @@ inline Uint8* pixelAddress(SDL_Surface* surface, int x, int y)
 {
     return static_cast<Uint8*>(surface->pixels) + static_cast<std::size_t>(y) * surface->pitch
            + 4 * static_cast<std::size_t>(x);
+}
+
+// Stores pixel (x, y) of a 32-bit surface, with no clamping: x and y must lie
+// inside it.
+inline void storePixel(SDL_Surface* surface, int x, int y, Uint32 colour)
+{
+    std::memcpy(pixelAddress(surface, x, y), &colour, sizeof colour);
 }

@@ -1,5 +1,6 @@
 // Whole frames on SDL's dummy video driver, driven by events pushed into
 // SDL's queue, as the program sees them.
+#include <cstdint>
 #include <random>
 
 #include "support.h"
@@ -175,7 +176,7 @@ TEST_F(Frame, HeldArrowKeysRepeat)
     }
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=2") << "t waits for the repeat delay";
-    loop.tKeyPressedAt = SDL_GetTicks() - 4500; // Up held for 4.5 s
+    loop.keys.tKeyPressedAt = SDL_GetTicks() - 4500; // Up held for 4.5 s
     pushKey(SDLK_UP);
     runFrame(loop);
     EXPECT_EQ(caption(), "Vibrelle : k=0.940000 et t=1000");
@@ -328,11 +329,25 @@ TEST_F(Frame, TStopsAt1And1000InTheCaption)
 }
 #endif
 
+static bool presentsWholeWindow(const LoopState& loop)
+{
+    const SDL_Rect& rect = loop.presentedRects[0];
+    return loop.presentedCount == 1 && rect.x == 0 && rect.y == 0 && rect.w == 640 && rect.h == 480;
+}
+
+static bool sameRect(const SDL_Rect& rect, int x, int y, int w, int h)
+{
+    return rect.x == x && rect.y == y && rect.w == w && rect.h == h;
+}
+
 // Erasing only the last frame's dots must leave the surface exactly as a
-// clear and a full redraw would, and the rectangles presented must cover
-// every pixel that changed. A long session of random input, with every
-// grouping of the rectangles, k and t pushed to their bounds, dots clamped
-// to the edge rows, pauses, Space, and the window exposed now and then.
+// clear and a full redraw would. The changes are presented at the display's
+// pace: each present covers every pixel changed since the last one, nothing
+// waits a whole refresh interval unpresented, and a long pause, an expose and
+// the first frame present at once. A long session of random input on a
+// clock of the test's own, with k and t pushed to their bounds, dots clamped
+// to the edge rows, pauses of every length, Space, and the window exposed now
+// and then.
 class ErasingSession : public DummyWindow {
 protected:
     Uint16 anyOf(int size)
@@ -348,7 +363,8 @@ protected:
             pressKey(key);
     }
 
-    void randomInput()
+    // Returns whether it exposed the window.
+    bool randomInput()
     {
         const Uint8 buttons[] = {SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT};
         const unsigned action = random() % 40;
@@ -366,14 +382,25 @@ protected:
             pressKeys(random() % 2 ? SDLK_UP : SDLK_DOWN, 3);
         } else if (action == 13) // a point far off the window: its dots stick to an edge row
             (random() % 2 ? loop.state.pos : loop.state.vel)[random() % kWindowWidth] = random() % 2 ? 1e6 : -1e6;
-        else if (action == 14)
+        else if (action == 14) {
             push(exposeEvent());
+            return true;
+        }
+        return false;
+    }
+
+    // Mostly wavestring's 1 ms, or none; now and then shorter than a refresh
+    // interval, or as long or longer.
+    Uint32 randomPause()
+    {
+        const unsigned pick = random() % 20;
+        return pick < 14 ? pick % 2 : pick < 18 ? 2 + random() % 15 : 16 + random() % 30;
     }
 
     bool presented(int x, int y) const
     {
-        for (int r = 0; r < loop.changedCount; ++r) {
-            const SDL_Rect& rect = loop.changedRects[static_cast<std::size_t>(r)];
+        for (int r = 0; r < loop.presentedCount; ++r) {
+            const SDL_Rect& rect = loop.presentedRects[static_cast<std::size_t>(r)];
             if (x >= rect.x && x < rect.x + rect.w && y >= rect.y && y < rect.y + rect.h)
                 return true;
         }
@@ -383,93 +410,172 @@ protected:
     std::mt19937 random{20261207};
 };
 
-TEST_F(ErasingSession, EveryFrameEqualsAFullRedrawAndPresentsEveryChange)
+TEST_F(ErasingSession, EveryFrameEqualsAFullRedrawAndEveryChangeIsPresentedInTime)
 {
     SDL_Surface* reference = makeSurface(kWindowWidth, kWindowHeight);
-    SDL_Surface* before = makeSurface(kWindowWidth, kWindowHeight);
+    SDL_Surface* shown = makeSurface(kWindowWidth, kWindowHeight); // as last presented
     const std::size_t rowBytes = 4 * kWindowWidth;
+    const std::int64_t refresh = loop.refreshUs;
     SDL_FillRect(screen, nullptr, red()); // whatever was there before the first frame
+    std::int64_t now = 5000;               // the test's clock, in microseconds
+    std::int64_t unpresentedSince = -1;    // when the screen first differed from shown
+    std::int64_t lastPresent = -refresh;
     int framesWithRed = 0; // counted now and then: the session does move the string
+    int paced = 0, atOnce = 0;
     for (int frame = 0; frame < 4000; ++frame) {
-        if (frame % 5 != 4)
-            randomInput();
-        const UpdateGrouping groupings[] = {UpdateGrouping::OneBand, UpdateGrouping::ColumnStrips,
-                                            UpdateGrouping::ColumnRuns};
-        loop.grouping = groupings[(frame / 100) % 3];
-        SDL_BlitSurface(screen, nullptr, before, nullptr);
-        updateFrame(loop); // runFrame without the pause, which would reach 1 s in the paced program
+        const bool exposed = frame % 5 != 4 && randomInput();
+        const Uint32 pause = randomPause();
+        updateFrame(loop);
 
         SDL_FillRect(reference, nullptr, black());
         for (int i = 0; i < kWindowWidth; ++i)
             drawColumn(reference, loop.state, i, loop.colours);
-        for (int y = 0; y < kWindowHeight; ++y) {
-            const Uint8* shown = pixelAddress(screen, 0, y);
-            ASSERT_EQ(std::memcmp(shown, pixelAddress(reference, 0, y),
-                                  rowBytes), 0)
+        for (int y = 0; y < kWindowHeight; ++y)
+            ASSERT_EQ(std::memcmp(pixelAddress(screen, 0, y), pixelAddress(reference, 0, y), rowBytes), 0)
                 << "frame " << frame << ", row " << y;
-            if (std::memcmp(shown, pixelAddress(before, 0, y), rowBytes) == 0)
-                continue;
-            for (int x = 0; x < kWindowWidth; ++x) {
-                if (pixelAt(screen, x, y) != pixelAt(before, x, y)) {
-                    ASSERT_TRUE(presented(x, y)) << "frame " << frame << ", column " << x << ", row " << y;
-                }
+        const bool changed = std::memcmp(screen->pixels, shown->pixels, rowBytes * kWindowHeight) != 0;
+        if (changed && unpresentedSince < 0)
+            unpresentedSince = now;
+
+        if (presentChanges(loop, pause, now)) {
+            if (frame == 0 || exposed) {
+                ASSERT_TRUE(presentsWholeWindow(loop)) << "frame " << frame;
+                ++atOnce;
+            } else if (pause * 1000 < refresh) {
+                ASSERT_GT(now / refresh, lastPresent / refresh) << "frame " << frame << ": two presents in one refresh";
+                ++paced;
+            }
+            lastPresent = now;
+            for (int y = 0; y < kWindowHeight; ++y) {
+                if (std::memcmp(pixelAddress(screen, 0, y), pixelAddress(shown, 0, y), rowBytes) == 0)
+                    continue;
+                for (int x = 0; x < kWindowWidth; ++x)
+                    if (pixelAt(screen, x, y) != pixelAt(shown, x, y)) {
+                        ASSERT_TRUE(presented(x, y)) << "frame " << frame << ", column " << x << ", row " << y;
+                    }
+            }
+            SDL_BlitSurface(screen, nullptr, shown, nullptr);
+            unpresentedSince = -1;
+        } else {
+            ASSERT_FALSE(frame == 0 || exposed) << "frame " << frame;
+            ASSERT_FALSE(changed && pause * 1000 >= refresh) << "frame " << frame << ": a long pause, unpresented";
+            if (unpresentedSince >= 0) {
+                ASSERT_LT(now - unpresentedSince, refresh) << "frame " << frame << ": unpresented too long";
             }
         }
+        // The pause, and the frame's work of 20 to 500 us.
+        now += pause * 1000 + 20 + random() % 481;
         if (frame % 100 == 99 && countPixels(screen, red()) != 0)
             ++framesWithRed;
     }
     EXPECT_GT(framesWithRed, 10);
-    SDL_FreeSurface(before);
+    // Most frames wait for the next refresh, and both kinds of present come often.
+    EXPECT_GT(paced, 300);
+    EXPECT_GT(atOnce, 50);
+    SDL_FreeSurface(shown);
     SDL_FreeSurface(reference);
 }
 
-static bool presentsWholeWindow(const LoopState& loop)
+TEST_F(Frame, RefreshIntervalsAreRoundedDownAndTaken60HzWhenUnknown)
 {
-    const SDL_Rect& rect = loop.changedRects[0];
-    return loop.changedCount == 1 && rect.x == 0 && rect.y == 0 && rect.w == 640 && rect.h == 480;
+    EXPECT_EQ(displayRefreshRate(), 0); // SDL's dummy driver tells no rate
+    EXPECT_EQ(loop.refreshUs, 16666);
+    EXPECT_EQ(refreshInterval(0), 16666);
+    EXPECT_EQ(refreshInterval(-1), 16666);
+    EXPECT_EQ(refreshInterval(60), 16666);
+    EXPECT_EQ(refreshInterval(75), 13333);
+    EXPECT_EQ(refreshInterval(144), 6944);
+    EXPECT_EQ(refreshInterval(240), 4166);
+}
+
+// The changes of the frames within one refresh interval are presented
+// together, in the first frame of the next interval.
+TEST_F(Frame, ChangesArePresentedTogetherOncePerRefresh)
+{
+    const std::int64_t refresh = loop.refreshUs;
+    const std::int64_t start = 100 * refresh + 40;
+    updateFrame(loop);
+    EXPECT_TRUE(presentChanges(loop, 1, start));
+    EXPECT_TRUE(presentsWholeWindow(loop)) << "the first frame";
+    pushKey(SDLK_RETURN);
+    updateFrame(loop);
+    EXPECT_FALSE(presentChanges(loop, 1, start + 1000)) << "a string at rest changes nothing";
+
+    loop.state.pos[7] = 3.0;
+    updateFrame(loop);
+    EXPECT_FALSE(presentChanges(loop, 1, start + 2000));
+    loop.state.pos[300] = -5.0;
+    updateFrame(loop);
+    EXPECT_FALSE(presentChanges(loop, 1, 101 * refresh - 1));
+    updateFrame(loop);
+    ASSERT_TRUE(presentChanges(loop, 1, 101 * refresh));
+    // Column 7: the white dot goes from row 240 to 243 and uncovers the red
+    // one; column 300: it goes up to 235. One rectangle per strip.
+    ASSERT_EQ(loop.presentedCount, 2);
+    EXPECT_TRUE(sameRect(loop.presentedRects[0], 7, 240, 1, 4));
+    EXPECT_TRUE(sameRect(loop.presentedRects[1], 300, 235, 1, 6));
+
+    // Two changes in one strip, one presented band over both.
+    loop.state.pos[8] = -2.0;
+    updateFrame(loop);
+    loop.state.pos[3] = 10.0;
+    updateFrame(loop);
+    EXPECT_FALSE(presentChanges(loop, 1, 102 * refresh - 1));
+    ASSERT_TRUE(presentChanges(loop, 1, 102 * refresh + 900));
+    ASSERT_EQ(loop.presentedCount, 1);
+    EXPECT_TRUE(sameRect(loop.presentedRects[0], 3, 238, 6, 13));
+
+    // After refreshes with nothing to present, a change is presented at once.
+    loop.state.pos[639] = 1.0;
+    updateFrame(loop);
+    ASSERT_TRUE(presentChanges(loop, 1, 110 * refresh + 5000));
+    EXPECT_TRUE(sameRect(loop.presentedRects[0], 639, 240, 1, 2));
+}
+
+// The window exposed, or shown again, is drawn and presented whole by the
+// next frame at once, even right after a present; so is a change before a
+// pause of a refresh interval or more.
+TEST_F(Frame, ExposesAndLongPausesPresentAtOnce)
+{
+    const std::int64_t refresh = loop.refreshUs;
+    updateFrame(loop);
+    EXPECT_TRUE(presentChanges(loop, 1, refresh));
+    push(exposeEvent());
+    updateFrame(loop);
+    EXPECT_TRUE(presentChanges(loop, 1, refresh + 10));
+    EXPECT_TRUE(presentsWholeWindow(loop));
+    SDL_Event shownAgain{};
+    shownAgain.type = SDL_ACTIVEEVENT;
+    shownAgain.active.gain = 1;
+    shownAgain.active.state = SDL_APPACTIVE;
+    push(shownAgain);
+    updateFrame(loop);
+    EXPECT_TRUE(presentChanges(loop, 1, refresh + 20));
+    EXPECT_TRUE(presentsWholeWindow(loop));
+
+    pushKey(SDLK_RETURN);
+    loop.state.pos[7] = 3.0;
+    updateFrame(loop);
+    EXPECT_FALSE(presentChanges(loop, 16, refresh + 30)) << "16 ms is less than a refresh interval";
+    EXPECT_TRUE(presentChanges(loop, 17, refresh + 40));
+    ASSERT_EQ(loop.presentedCount, 1);
+    EXPECT_TRUE(sameRect(loop.presentedRects[0], 7, 240, 1, 4));
 }
 
 #if WAVESTRING_PACED
-// An expose that comes after the drain, during a long pause (up to a second
-// in wavestring_paced), is presented at the end of that frame, not a frame
-// later.
-TEST_F(Frame, AWindowExposedDuringALongPauseIsPresentedWholeAtOnce)
+// At a t of a refresh interval or more, each frame is presented before its
+// pause, whatever the clock.
+TEST_F(Frame, FramesWithALongPauseAreEachPresented)
 {
-    runFrame(loop);
-    loop.state.t = 16;
-    updateFrame(loop);
-    EXPECT_EQ(loop.changedCount, 0); // a string at rest changes nothing
-    push(exposeEvent());
-    presentFrame(loop);
-    EXPECT_TRUE(presentsWholeWindow(loop));
-}
-#endif
-
-TEST_F(Frame, TheFirstFrameAndOneAfterAnExposePresentTheWholeWindow)
-{
-    runFrame(loop);
-    EXPECT_TRUE(presentsWholeWindow(loop));
-    runFrame(loop);
-    EXPECT_EQ(loop.changedCount, 0); // a string at rest changes nothing
-    push(exposeEvent());
-    runFrame(loop);
-    EXPECT_TRUE(presentsWholeWindow(loop));
-    SDL_Event shown{};
-    shown.type = SDL_ACTIVEEVENT;
-    shown.active.gain = 1;
-    shown.active.state = SDL_APPACTIVE;
-    push(shown);
-    runFrame(loop);
-    EXPECT_TRUE(presentsWholeWindow(loop));
+    loop.state.t = 17;
     pushKey(SDLK_RETURN);
     runFrame(loop);
-    loop.state.pos[7] = 3.0;
-    runFrame(loop);
-    // The white dot moves from row 240 to 243 and uncovers the red one.
-    ASSERT_EQ(loop.changedCount, 1);
-    const SDL_Rect& rect = loop.changedRects[0];
-    EXPECT_EQ(rect.x, 7);
-    EXPECT_EQ(rect.y, 240);
-    EXPECT_EQ(rect.w, 1);
-    EXPECT_EQ(rect.h, 4);
+    EXPECT_TRUE(presentsWholeWindow(loop));
+    for (int x : {7, 40, 300}) {
+        loop.state.pos[x] = 3.0;
+        runFrame(loop);
+        ASSERT_EQ(loop.presentedCount, 1);
+        EXPECT_TRUE(sameRect(loop.presentedRects[0], x, 240, 1, 4));
+    }
 }
+#endif

@@ -61,6 +61,22 @@ TEST(RowFor, NeverLeavesTheIntRange)
     EXPECT_EQ(rowFor(std::nan(""), 480), 240);
 }
 
+// The row a dot is stored on: rowFor clamped into the surface, for every
+// kind of value, halves at both edges among them.
+TEST(DotRow, IsRowForClampedIntoTheSurface)
+{
+    for (double value : {0.0, 2.5, -2.5, 2.4999, 238.5, 239.4999, 239.5, -239.5, -240.5, -240.4999, 1e6, -1e6,
+                         2147483407.0, 2147483408.0, -2147483889.0, 1e300, -1e300, kInf, -kInf, 4.9e-324,
+                         std::nan("")})
+        for (int height : {480, 7, 1})
+            EXPECT_EQ(dotRow(value, height), static_cast<int>(limite(rowFor(value, height), 0, height - 1)))
+                << value << " on " << height << " rows";
+    EXPECT_EQ(dotRow(239.5, 480), 479);
+    EXPECT_EQ(dotRow(-240.5, 480), 0);
+    EXPECT_EQ(dotRow(-240.4999, 480), 0);
+    EXPECT_EQ(dotRow(std::nan(""), 480), 240);
+}
+
 TEST_F(Plot, DisplacementsOffTheWindowStickToTheEdgeRows)
 {
     EXPECT_EQ(rowOfDisplacement(-240.0), "0");

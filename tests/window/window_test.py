@@ -89,8 +89,10 @@ def step_caption(now, wanted, count):
 def hold_still(session, wanted, what):
     """The picture stays wanted while frames pass. k goes a step up and back
     down, and the caption shows each step: it is set in a frame before that
-    frame's flip, so once the second step shows, the frame of the first has
-    been drawn and shown since the first picture. k must be below 1."""
+    frame's present, and a frame's changes are presented within a refresh
+    interval, less than a key's round trip, so once the second step shows,
+    the frame of the first has been drawn and shown since the first
+    picture. k must be below 1."""
     back = session.caption()
     k, t = caption_t(back)
     for key, shown in ((None, back), ("Right", caption(f"{k + 0.01:.6f}", t)), ("Left", back)):
