@@ -126,14 +126,15 @@ new MutationObserver(() => {
 // The canvas's size: as large as the window leaves room for, beside the
 // controls or above them, whichever gives more. Whole device pixels per
 // pixel wherever that loses at most a tenth of the room, and always on a
-// desktop; otherwise, on a phone or a tablet, any size of 4n x 3n CSS
-// pixels (640 x 480 device pixels at the least: no column or row is ever
-// dropped).
+// desktop; otherwise, on a phone or a tablet, a multiple of 1/5 of a device
+// pixel per pixel (a width of 128n device pixels), at least one: no column
+// or row is ever dropped, and no device pixel has its centre on the border
+// of two pixels, where a browser may draw either.
 //
 // The canvas is put on whole device pixels, and on whole CSS pixels where
 // there is a whole number of device pixels per CSS pixel: a browser may
-// round the canvas's place and size to either before it draws it, and the
-// pointer must find the pixel it draws (pixelUnder).
+// round the canvas's place to either before it draws it, and the pointer
+// must find the pixel it draws (pixelUnder).
 const PANEL_WIDTH = 17 * 16, GAP = 16;
 const stage = document.getElementById('stage');
 function fitCanvas() {
@@ -144,16 +145,14 @@ function fitCanvas() {
   const height = window.innerHeight - (stage.getBoundingClientRect().top + window.scrollY) - 8;
   const fit = (roomWidth) => Math.min(roomWidth / 640, height / 480);
   const below = fit(width), beside = fit(width - PANEL_WIDTH - GAP);
-  const room = beside >= 0.9 * below ? beside : below; // in CSS pixels per pixel
-  const whole = Math.floor(room * ratio);
+  const room = (beside >= 0.9 * below ? beside : below) * ratio; // in device pixels per pixel
+  const whole = Math.floor(room);
   const coarse = window.matchMedia('(pointer: coarse)').matches;
-  // A whole CSS pixel, or a whole device pixel where that is finer.
-  const unit = Number.isInteger(ratio) ? 1 : 1 / ratio;
-  let cssWidth = 640 * Math.max(whole, 1) / ratio;
-  if (whole < 1 || (coarse && whole < 0.9 * room * ratio))
-    cssWidth = 4 * unit * Math.max(Math.floor(room * 160 / unit), Math.ceil(160 / ratio / unit));
+  const devicePixels = whole >= 1 && (!coarse || whole >= 0.9 * room) ? whole : Math.max(1, Math.floor(room * 5) / 5);
+  const cssWidth = Math.round(640 * devicePixels) / ratio;
   document.documentElement.style.setProperty('--canvas-width', `${cssWidth}px`);
   document.documentElement.style.setProperty('--canvas-height', `${cssWidth * 3 / 4}px`);
+  const unit = Number.isInteger(ratio) ? 1 : 1 / ratio; // a whole CSS pixel, or a device pixel where that is finer
   const box = canvas.getBoundingClientRect();
   const offset = (start) => Math.ceil(start / unit - 1e-6) * unit - start;
   stage.style.padding = `${offset(box.top + window.scrollY)}px 0 0 ${offset(box.left + window.scrollX)}px`;
@@ -303,6 +302,13 @@ for (const control of document.querySelectorAll('[data-key]')) {
       sendKey('keyup', keyCode);
     }
   }, { passive: true });
+  // A held Return clicks again on every repeat: only the arrows act on a
+  // repeat, as their keys do.
+  if (!('held' in control.dataset))
+    control.addEventListener('keydown', (event) => {
+      if (event.repeat && event.key === 'Enter')
+        event.preventDefault();
+    });
 }
 for (const control of document.querySelectorAll('[data-button]'))
   control.addEventListener('click', () => {

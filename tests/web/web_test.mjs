@@ -366,12 +366,14 @@ async function checkFit(page) {
 // whole device pixels: at one device pixel per pixel with the canvas at a
 // fractional offset, at two, and at a fractional number on a phone. While
 // paused, the pressed pixel's dot is on that very device pixel.
-async function checkPointer(page, { viewport: given }) {
-  const scales = given === null ? [[null, 'scale 1 at a device scale of 1.5, the header 0.3 px taller', true]]
-    : [[{ width: 1000, height: 700 }, 'scale 1, the header 0.3 px taller and the canvas 0.4 px to the right', true],
-      [{ width: 700, height: 560, deviceScaleFactor: 2 }, 'scale 2 at 2 device px per CSS px', false],
-      [PORTRAIT, 'a fractional scale on a phone', false]];
-  for (const [viewport, what, shift] of scales) {
+async function checkPointer(page, { viewport: given, touch }) {
+  if (touch) // a phone's coarse pointer, at the browser's own device scale
+    await (await page.createCDPSession()).send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+  const scales = given === null ? [[null, `a device scale of ${touch ? '3, a phone held sideways' : '1.5, the header 0.3 px taller'}`, !touch, touch ? 2.2 : 1]]
+    : [[{ width: 1000, height: 700 }, 'scale 1, the header 0.3 px taller and the canvas 0.4 px to the right', true, 1],
+      [{ width: 700, height: 620, deviceScaleFactor: 2 }, 'scale 2 at 2 device px per CSS px', false, 2],
+      [PORTRAIT, 'a fractional scale on a phone', false, 1.8]];
+  for (const [viewport, what, shift, perPixel] of scales) {
     if (viewport)
       await page.setViewport(viewport);
     await page.reload();
@@ -388,6 +390,9 @@ async function checkPointer(page, { viewport: given }) {
       return { left: Math.round(box.left * ratio), top: Math.round(box.top * ratio),
         width: Math.round(box.width * ratio), height: Math.round(box.height * ratio), ratio };
     });
+    console.log(`${what}: the canvas at ${left},${top}, ${width} x ${height} device px`);
+    if (width !== WIDTH * perPixel || height !== HEIGHT * perPixel)
+      throw new Failure(`${what}: the canvas is ${width} x ${height} device px, not ${perPixel} per pixel`);
     // The corners, and three device pixels in a row and a column inside.
     const inside = [0, 1, 2].map((step) => ({ x: left + Math.round(width * 0.3) + step, y: top + Math.round(height * 0.2) + step }));
     for (const device of [{ x: left, y: top }, { x: left + width - 1, y: top + height - 1 }, ...inside]) {
@@ -402,7 +407,48 @@ async function checkPointer(page, { viewport: given }) {
       await keys(page, ' ');
       await waitPicture(page, REST, `${what}: the string cleared`);
     }
+    await expectEveryDevicePixelMapped(page, what);
   }
+}
+
+// The run ended, every pixel of the canvas gets a colour of its own; then
+// the screen must show, at every device pixel of the canvas, the pixel that
+// the page maps a pointer there to.
+async function expectEveryDevicePixelMapped(page, what) {
+  await keys(page, 'Escape');
+  await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => /ended/.test(text), 'the end of the run');
+  await page.evaluate(() => {
+    window.scrollTo(0, 0); // the focused "Start again" may have scrolled the page
+    const context = document.getElementById('canvas').getContext('2d');
+    const image = context.createImageData(640, 480);
+    for (let y = 0, i = 0; y < 480; ++y)
+      for (let x = 0; x < 640; ++x, i += 4)
+        image.data.set([x & 255, y & 255, 0x80 | (x >> 8) | ((y >> 8) << 2), 255], i);
+    context.putImageData(image, 0, 0);
+  });
+  const png = await page.screenshot({ encoding: 'base64' });
+  const wrong = await page.evaluate(async (png) => {
+    const image = new Image();
+    image.src = `data:image/png;base64,${png}`;
+    await image.decode();
+    const screen = Object.assign(document.createElement('canvas'), { width: image.width, height: image.height }).getContext('2d');
+    screen.drawImage(image, 0, 0);
+    const ratio = window.devicePixelRatio, box = document.getElementById('canvas').getBoundingClientRect();
+    const [left, top] = [Math.round(box.left * ratio), Math.round(box.top * ratio)];
+    const [width, height] = [Math.round(box.width * ratio), Math.round(box.height * ratio)];
+    const data = screen.getImageData(left, top, width, height).data;
+    const wrong = [];
+    for (let dy = 0, i = 0; dy < height; ++dy)
+      for (let dx = 0; dx < width; ++dx, i += 4) {
+        const shown = { x: data[i] | ((data[i + 2] & 3) << 8), y: data[i + 1] | (((data[i + 2] >> 2) & 1) << 8) };
+        const mapped = pixelUnder((left + dx) / ratio, (top + dy) / ratio);
+        if (shown.x !== mapped.x || shown.y !== mapped.y || (data[i + 2] & 0xf8) !== 0x80)
+          wrong.push(`device pixel ${left + dx},${top + dy} shows ${shown.x},${shown.y}, a pointer there edits ${mapped.x},${mapped.y}`);
+      }
+    return { count: wrong.length, first: wrong.slice(0, 4), of: width * height };
+  }, png);
+  if (wrong.count > 0)
+    throw new Failure(`${what}: ${wrong.count} of ${wrong.of} device pixels show another pixel than a pointer there edits:\n  ${wrong.first.join('\n  ')}`);
 }
 
 // On a phone, by touch: the controls by a tap, a held t + that repeats and
@@ -515,8 +561,12 @@ async function checkKeyboard(page) {
   if (names.join() !== controls.join() || reached.some((focused) => focused.outline === 'none'))
     throw new Failure(`Tab reached ${JSON.stringify(reached)}, expected every control, each with an outline: ${controls.join(', ')}`);
   const status = () => page.$eval('#status', (element) => element.textContent);
+  // Return held on Pause: the repeats do not pause and resume again.
   await page.focus('#pause');
-  await keys(page, 'Enter');
+  await page.keyboard.down('Enter');
+  for (let repeat = 0; repeat < 3; ++repeat)
+    await page.keyboard.down('Enter', { autoRepeat: true });
+  await page.keyboard.up('Enter');
   await waitFor(status, (text) => text === 'Paused.', 'Paused. in the live region');
   await waitCaption(page, caption('0.900000', 1)); // Return on a control is not also a key for the program
   if (await page.$eval('#pause', (button) => button.getAttribute('aria-pressed')) !== 'true')
@@ -709,8 +759,8 @@ async function openPage(browser, origin, { wasm, viewport = { width: 1400, heigh
 }
 
 const { origin } = await serve(siteDir);
-// One browser, and one more for checks that need a real device scale
-// (emulating one draws the page at whole CSS pixels, which no browser does).
+// One browser, and more for checks that need a real device scale (emulating
+// one draws the page at whole CSS pixels, which no browser does).
 const browsers = new Map();
 const browserWith = async (args = []) => browsers.get(args.join()) ?? browsers.set(args.join(), await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
@@ -724,6 +774,7 @@ const checks = program === 'site'
   ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse]]
   : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer],
     ['pointer_at_1.5', checkPointer, { browserArgs: ['--force-device-scale-factor=1.5', '--window-size=1000,700'], viewport: null }],
+    ['pointer_at_3', checkPointer, { browserArgs: ['--force-device-scale-factor=3', '--window-size=844,477'], viewport: null, touch: true }],
     ['touch', checkTouch, { viewport: PORTRAIT }],
     ['keyboard', checkKeyboard], ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape], ['axe', checkAxe],
     ['load_failure', checkLoadFailure, { wasm: 'abort' }], ['load_failure', checkLoadFailure, { wasm: 404 }]];
