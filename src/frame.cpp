@@ -171,6 +171,7 @@ bool presentChanges(LoopState& loop, Uint32 pauseMs, std::int64_t nowUs)
     if (count == 0)
         return false;
     loop.presentedCount = count;
+    loop.presentedAt = nowUs;
     // On sdl12-compat a partial update only copies the rectangles; the
     // present itself follows in the next SDL_Delay or event drain. A frame
     // that updates nothing leaves nothing for them to present.

@@ -60,6 +60,7 @@ struct LoopState {
     std::int64_t nextPresentAt = 0;
     std::vector<SDL_Rect> presentedRects; // the rectangles of the last present
     int presentedCount = 0;               // how many of presentedRects it had
+    std::int64_t presentedAt = 0;         // when, on clockMicroseconds
 };
 
 // The loop state for a 32-bit screen surface: a flat string with one point

@@ -279,6 +279,22 @@ TEST_F(Frame, AFrameLastsAtLeastTMilliseconds)
     EXPECT_GE(SDL_GetTicks() - start, 300u);
 }
 
+// What a frame drew is shown for the whole of its pause: the first frame,
+// and one with a pause of a refresh or more, present before they pause.
+TEST_F(Frame, AFramePresentsBeforeItsPause)
+{
+    loop.state.t = 40;
+    runFrame(loop);
+    ASSERT_GT(loop.presentedCount, 0);
+    EXPECT_GE(clockMicroseconds() - loop.presentedAt, 40000);
+    const std::int64_t first = loop.presentedAt;
+    pushMotion(100, 340);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN);
+    runFrame(loop);
+    ASSERT_GT(loop.presentedAt, first);
+    EXPECT_GE(clockMicroseconds() - loop.presentedAt, 40000);
+}
+
 TEST_F(Frame, MiddleClickShowsNothingAndItsReleaseEndsADrag)
 {
     pushMotion(60, 60);
