@@ -141,18 +141,27 @@ void BM_FormatCaption(benchmark::State& bench)
 }
 BENCHMARK(BM_FormatCaption);
 
-// Whole frames on the dummy driver, where the flip copies nothing: the
-// 1 ms pause and everything the program does around it, with the pause as
-// main sets it up.
-void BM_DummyFrame(benchmark::State& bench)
+// The window on SDL's dummy video driver, or nullptr with the benchmark
+// skipped.
+static SDL_Surface* openDummyWindow(benchmark::State& bench)
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     SDL_Surface* screen = openWindow();
     if (screen == nullptr) {
         bench.SkipWithError(SDL_GetError());
         SDL_Quit();
-        return;
     }
+    return screen;
+}
+
+// Whole frames on the dummy driver, where the flip copies nothing: the
+// 1 ms pause and everything the program does around it, with the pause as
+// main sets it up.
+void BM_DummyFrame(benchmark::State& bench)
+{
+    SDL_Surface* screen = openDummyWindow(bench);
+    if (screen == nullptr)
+        return;
     LoopState loop = startLoop(screen);
     loop.state = movingString();
     tightenPause();
@@ -167,13 +176,9 @@ BENCHMARK(BM_DummyFrame)->UseRealTime()->Unit(benchmark::kMicrosecond);
 // window: everything a frame does before its present and its pause.
 void BM_UpdateFrame(benchmark::State& bench)
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    SDL_Surface* screen = openWindow();
-    if (screen == nullptr) {
-        bench.SkipWithError(SDL_GetError());
-        SDL_Quit();
+    SDL_Surface* screen = openDummyWindow(bench);
+    if (screen == nullptr)
         return;
-    }
     LoopState loop = startLoop(screen);
     const double pi = std::acos(-1.0);
     for (int i = 0; i < loop.state.w; ++i)

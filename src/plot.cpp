@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
 
 TraceColours mapTraceColours(const SDL_PixelFormat* format)
 {
@@ -20,7 +19,7 @@ void setPixel(SDL_Surface* surface, int x, int y, Uint32 colour)
         return;
     const int col = static_cast<int>(limite(x, 0, surface->w - 1));
     const int row = static_cast<int>(limite(y, 0, surface->h - 1));
-    std::memcpy(pixelAddress(surface, col, row), &colour, sizeof colour);
+    storePixel(surface, col, row, colour);
 }
 
 int rowFor(double value, int height)

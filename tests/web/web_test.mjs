@@ -106,24 +106,27 @@ async function pointAt(page, x, y) {
   return { x: device(box.x, box.width, x, WIDTH) / ratio, y: device(box.y, box.height, y, HEIGHT) / ratio };
 }
 
-// The colours the screen shows at the given device pixels of the viewport:
-// a screenshot, decoded by the browser.
-async function screenColours(page, devicePoints) {
+// A screenshot of the viewport, decoded by the browser: read(context, ...args)
+// runs in the page on a 2D context that holds it, in device pixels.
+async function onScreenshot(page, read, ...args) {
   const png = await page.screenshot({ encoding: 'base64' });
-  return page.evaluate(async (png, devicePoints) => {
+  return page.evaluate(async (png, read, ...args) => {
     const image = new Image();
     image.src = `data:image/png;base64,${png}`;
     await image.decode();
     const context = Object.assign(document.createElement('canvas'), { width: image.width, height: image.height })
       .getContext('2d');
     context.drawImage(image, 0, 0);
-    return devicePoints.map(({ x, y }) => {
-      const [r, g, b] = context.getImageData(x, y, 1, 1).data;
-      return { ffffff: 'white', ff0000: 'red', '00ff00': 'green', '000000': 'black' }[
-        ((r << 16) | (g << 8) | b).toString(16).padStart(6, '0')] || `rgb(${r},${g},${b})`;
-    });
-  }, png, devicePoints);
+    return new Function(`return ${read}`)()(context, ...args);
+  }, png, read.toString(), ...args);
 }
+
+// The colours the screen shows at the given device pixels of the viewport.
+const screenColours = (page, devicePoints) => onScreenshot(page, (context, devicePoints) => devicePoints.map(({ x, y }) => {
+  const [r, g, b] = context.getImageData(x, y, 1, 1).data;
+  return { ffffff: 'white', ff0000: 'red', '00ff00': 'green', '000000': 'black' }[
+    ((r << 16) | (g << 8) | b).toString(16).padStart(6, '0')] || `rgb(${r},${g},${b})`;
+}), devicePoints);
 
 async function press(page, button, x, y) {
   const point = await pointAt(page, x, y);
@@ -426,13 +429,7 @@ async function expectEveryDevicePixelMapped(page, what) {
         image.data.set([x & 255, y & 255, 0x80 | (x >> 8) | ((y >> 8) << 2), 255], i);
     context.putImageData(image, 0, 0);
   });
-  const png = await page.screenshot({ encoding: 'base64' });
-  const wrong = await page.evaluate(async (png) => {
-    const image = new Image();
-    image.src = `data:image/png;base64,${png}`;
-    await image.decode();
-    const screen = Object.assign(document.createElement('canvas'), { width: image.width, height: image.height }).getContext('2d');
-    screen.drawImage(image, 0, 0);
+  const wrong = await onScreenshot(page, (screen) => {
     const ratio = window.devicePixelRatio, box = document.getElementById('canvas').getBoundingClientRect();
     const [left, top] = [Math.round(box.left * ratio), Math.round(box.top * ratio)];
     const [width, height] = [Math.round(box.width * ratio), Math.round(box.height * ratio)];
@@ -446,7 +443,7 @@ async function expectEveryDevicePixelMapped(page, what) {
           wrong.push(`device pixel ${left + dx},${top + dy} shows ${shown.x},${shown.y}, a pointer there edits ${mapped.x},${mapped.y}`);
       }
     return { count: wrong.length, first: wrong.slice(0, 4), of: width * height };
-  }, png);
+  });
   if (wrong.count > 0)
     throw new Failure(`${what}: ${wrong.count} of ${wrong.of} device pixels show another pixel than a pointer there edits:\n  ${wrong.first.join('\n  ')}`);
 }
