@@ -18,7 +18,31 @@ function withoutListeners(name, text, replacement) {
   return eval('(' + source.replace(text, replacement) + ')');
 }
 
+// Emscripten's SDL copies the whole screen to the canvas when the screen is
+// unlocked, fixing each pixel's alpha on the way, and its SDL_UpdateRects
+// does nothing. This SDL_UpdateRects presents the rectangles it is given,
+// and only those: each is copied from the screen's pixels into the canvas's
+// image that SDL keeps, then put on the canvas as the image's dirty
+// rectangle. The screen's pixels are in the image's byte order (R, G, B,
+// A), and SDL_MapRGB gives every colour the program draws an alpha of 255,
+// so they are copied as they are.
+function presentRects(surf, numrects, rects) {
+  var surfData = SDL.surfaces[surf];
+  if (!surfData.image)
+    surfData.image = surfData.ctx.createImageData(surfData.width, surfData.height);
+  var image = new Uint32Array(surfData.image.data.buffer);
+  var pixels = surfData.buffer >> 2, width = surfData.width;
+  for (var i = 0; i < numrects; ++i) {
+    var rect = SDL.loadRect(rects + i * {{{ C_STRUCTS.SDL_Rect.__size__ }}});
+    for (var y = rect.y; y < rect.y + rect.h; ++y)
+      for (var at = y * width + rect.x, end = at + rect.w; at < end; ++at)
+        image[at] = HEAPU32[pixels + at];
+    surfData.ctx.putImageData(surfData.image, 0, 0, rect.x, rect.y, rect.w, rect.h);
+  }
+}
+
 mergeInto(LibraryManager.library, {
+  SDL_UpdateRects: presentRects,
   SDL_Init: withoutListeners('SDL_Init', 'window.addEventListener("unload", SDL.receiveEvent);', ''),
   SDL_SetVideoMode: withoutListeners('SDL_SetVideoMode',
     "['touchstart', 'touchend', 'touchmove', 'mousedown', 'mouseup', 'mousemove', 'DOMMouseScroll', 'mousewheel', 'wheel', 'mouseout']",

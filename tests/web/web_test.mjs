@@ -7,11 +7,10 @@
 // A program's checks drive its page; 'site' runs the checks of the whole
 // site once: offline, installable, index.html's accessibility, Lighthouse.
 // (bench/run runs the pace and Lighthouse checks alone, for their figures)
-import { spawn } from 'node:child_process';
 import { createRequire } from 'node:module';
-import { fileURLToPath } from 'node:url';
 import lighthouse from 'lighthouse';
 import puppeteer from 'puppeteer-core';
+import { serve } from './serve.mjs';
 
 const [siteDir, program, only] = process.argv.slice(2);
 const paced = program === 'wavestring_paced';
@@ -713,21 +712,6 @@ async function checkLighthouse(page) {
 }
 
 // -- running them ----------------------------------------------------------------
-
-// As make run-web serves it, and a static host would: compressed, with cache headers.
-async function serve(dir) {
-  const server = spawn(fileURLToPath(new URL('node_modules/.bin/serve', import.meta.url)),
-    ['--no-clipboard', '--no-request-logging', '-c', fileURLToPath(new URL('../../web/serve.json', import.meta.url)),
-      '-l', 'tcp://127.0.0.1:0', dir],
-    { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, NO_UPDATE_CHECK: '1' } });
-  const port = await new Promise((resolve, reject) => {
-    for (const output of [server.stdout, server.stderr])
-      output.on('data', (data) => { const match = /Accepting connections at http:\/\/[\d.]+:(\d+)/.exec(String(data)); if (match) resolve(match[1]); });
-    server.on('exit', () => reject(new Failure('the web server did not start')));
-  });
-  process.on('exit', () => server.kill());
-  return { server, origin: `http://127.0.0.1:${port}` };
-}
 
 // wasm: 'abort' fails its download, 404 answers that it is missing. Each
 // page comes in a context of its own: a first visit, with no service worker.
