@@ -6,7 +6,8 @@
 // The budget is a share of the display's refresh interval, both learnt from
 // the times at which the browser calls the page:
 // - the refresh interval is the shortest gap between two animation frames
-//   (allowed to grow back slowly, for a display that slows down);
+//   (allowed to grow by 1 % per animation frame, for a display that slows
+//   down);
 // - an animation frame that comes more than half an interval late means
 //   the browser dropped one. If the page's own work in the animation frame
 //   before was a sizable part of an interval, it may have caused that, and
@@ -25,7 +26,7 @@
 inline constexpr double kAssumedRefreshMs = 1000.0 / 60;
 inline constexpr double kFastestRefreshMs = 1000.0 / 250;
 inline constexpr double kSlowestRefreshMs = 1000.0 / 20;
-inline constexpr double kRefreshGrowth = 1.002;  // per animation frame
+inline constexpr double kRefreshGrowth = 1.01;   // per animation frame
 inline constexpr double kLateAfterIntervals = 1.5;
 inline constexpr double kMinShare = 0.25;
 inline constexpr double kMaxShare = 0.75;
