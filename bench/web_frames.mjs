@@ -10,7 +10,8 @@
 // same runs, so that the load of the machine falls on all of them alike.
 //
 // usage: node bench/web_frames.mjs NAME=SITE_DIR [NAME=SITE_DIR ...]
-// Environment: BENCH_WEB_RUNS (3), BENCH_WEB_SECONDS (10), BENCH_WEB_WARM_UP (3)
+// Environment: BENCH_WEB_RUNS (3), BENCH_WEB_SECONDS (10), BENCH_WEB_WARM_UP (3),
+// BENCH_WEB_PROGRAMS (wavestring,wavestring_paced), BENCH_WEB_RATES (1,4,6)
 import { createRequire } from 'node:module';
 import os from 'node:os';
 
@@ -24,8 +25,8 @@ const warmUp = Number(process.env.BENCH_WEB_WARM_UP || 3);
 const sites = process.argv.slice(2).map((argument) => argument.split('='));
 const PHONE = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 const cases = [];
-for (const program of ['wavestring', 'wavestring_paced'])
-  for (const rate of [1, 4, 6])
+for (const program of (process.env.BENCH_WEB_PROGRAMS || 'wavestring,wavestring_paced').split(','))
+  for (const rate of (process.env.BENCH_WEB_RATES || '1,4,6').split(',').map(Number))
     for (const finger of [false, true])
       cases.push({ program, rate, finger });
 
@@ -80,6 +81,7 @@ async function measure(origin, { program, rate, finger }) {
     const elapsed = (last - start) / 1000;
     gaps.sort((a, b) => a - b);
     return { steps: (Module._wavestringFramesRun() - frames0) / elapsed, animationFrames: gaps.length / elapsed,
+      budget: Module._wavestringWorkBudgetMs?.() ?? null,
       gap95: gaps[Math.ceil(0.95 * gaps.length) - 1], count: gaps.length };
   }, seconds);
   const after = await page.metrics();
@@ -104,14 +106,15 @@ for (let run = 0; run < runs; ++run)
       results.set(key, [...(results.get(key) || []), await measure(origins.get(name), test)]);
     }
 console.log(`load average at the end ${os.loadavg().map((v) => v.toFixed(1)).join(' ')}`);
-console.log('\n| page | site | CPU | finger | steps/s | animation frames/s | 95th-percentile gap | script per animation frame |');
-console.log('|---|---|---|---|---:|---:|---:|---:|');
+console.log('\n| page | site | CPU | finger | steps/s | animation frames/s | 95th-percentile gap | script per animation frame | work budget at the end |');
+console.log('|---|---|---|---|---:|---:|---:|---:|---:|');
 for (const test of cases)
   for (const [name] of sites) {
     const all = results.get(`${name}/${JSON.stringify(test)}`);
     const pick = (field) => all.map((result) => result[field]);
     console.log(`| \`${test.program}\`${test.program === 'wavestring_paced' ? ', t = 0' : ''} | ${name} | ${test.rate}× | ${test.finger ? 'dragging' : '–'} `
-      + `| ${figure(pick('steps'), 0)} | ${figure(pick('animationFrames'), 1)} | ${figure(pick('gap95'), 1)} ms | ${figure(pick('scriptMs'), 2)} ms |`);
+      + `| ${figure(pick('steps'), 0)} | ${figure(pick('animationFrames'), 1)} | ${figure(pick('gap95'), 1)} ms | ${figure(pick('scriptMs'), 2)} ms `
+      + `| ${pick('budget').includes(null) ? '–' : `${figure(pick('budget'), 1)} ms`} |`);
   }
 await browser.close();
 process.exit(0);

@@ -40,6 +40,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE double wavestringMsGivenUp()
     return msGivenUp;
 }
 
+// The work budget of the next animation frame, in ms.
+extern "C" EMSCRIPTEN_KEEPALIVE double wavestringWorkBudgetMs()
+{
+    return budgetMs(budget);
+}
+
 // Called by the browser on every animation frame, with the time of the
 // display's refresh it is for: the budget learns the refresh interval from
 // these times, which are steadier than the clock when the call comes.

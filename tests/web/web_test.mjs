@@ -809,6 +809,8 @@ async function fingers(page) {
 // WebKitWebDriver of its own (a driver has one session at a time). GDK_SCALE,
 // which the driver passes on to MiniBrowser, sets the device scale: a page
 // moves to a new MiniBrowser to take a viewport of another scale.
+for (const signal of ['SIGINT', 'SIGTERM']) // the drivers and browsers stop too
+  process.on(signal, () => process.exit(1));
 const miniBrowser = readdirSync('/usr/lib').flatMap((dir) => ['4.1', '4.0'].map((api) => `/usr/lib/${dir}/webkit2gtk-${api}/MiniBrowser`))
   .find((path) => existsSync(path));
 async function startWebKitDriver(deviceScale) {
