@@ -1,7 +1,9 @@
-// Two listeners of Emscripten's SDL 1.2 (its src/library_sdl.js) that the
-// pages do without, taken out of its own functions' source when the library
-// is loaded (--js-library files come after Emscripten's own, and a function
-// defined again here replaces its), so that the rest stays Emscripten's:
+// What the pages change in Emscripten's SDL 1.2 (its src/library_sdl.js):
+// --js-library files come after Emscripten's own, and a function defined
+// again here replaces its. SDL_UpdateRects (below) presents only what
+// changed. And two listeners that the pages do without are taken out of its
+// own functions' source when the library is loaded, so that the rest stays
+// Emscripten's:
 // - SDL_Init listens to the window's 'unload' only to send SDL_QUIT as the
 //   page goes away, when the program has nothing left to do. No setting
 //   turns it off. An unload listener is deprecated, and it keeps the page

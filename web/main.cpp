@@ -1,8 +1,8 @@
 // wavestring in a web page: the desktop program's frames, run from the
 // browser's animation frames. A page may not sleep, so a frame's pause
 // becomes the clock time between two frames, and the frames that are due
-// run together, followed by one present: a screen shows only the latest
-// picture anyway.
+// run together, followed by one present of what they changed: a screen
+// shows only the latest picture anyway.
 #include <SDL.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>

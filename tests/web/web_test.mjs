@@ -416,7 +416,10 @@ async function checkPointer(page, { viewport: given, touch }) {
       await page.mouse.down();
       await page.mouse.up();
       const dots = await waitPicture(page, (dots) => !same(dots, REST), `${what}: a press at device pixel ${device.x},${device.y}`);
-      const [colour] = await screenColours(page, [device]);
+      // The screen may show the canvas a refresh or so after it changed
+      // (WebKitGTK's screenshots lag under load).
+      const [colour] = await waitFor(() => screenColours(page, [device]), ([shown]) => shown === 'white',
+        'the white dot on the screen').catch(() => screenColours(page, [device]));
       if (colour !== 'white')
         throw new Failure(`${what}: the screen shows ${colour} at device pixel ${device.x},${device.y} after a press there;`
           + ` the canvas:\n${differences(dots, REST)}`);
@@ -445,7 +448,7 @@ async function expectEveryDevicePixelMapped(page, what) {
         image.data.set([x & 255, y & 255, 0x80 | (x >> 8) | ((y >> 8) << 2), 255], i);
     context.putImageData(image, 0, 0);
   });
-  const wrong = await onScreenshot(page, (screen) => {
+  const read = () => onScreenshot(page, (screen) => {
     const ratio = window.devicePixelRatio, box = document.getElementById('canvas').getBoundingClientRect();
     const [left, top] = [Math.round(box.left * ratio), Math.round(box.top * ratio)];
     const [width, height] = [Math.round(box.width * ratio), Math.round(box.height * ratio)];
@@ -460,6 +463,8 @@ async function expectEveryDevicePixelMapped(page, what) {
       }
     return { count: wrong.length, first: wrong.slice(0, 4), of: width * height };
   });
+  // The screen may show the canvas a refresh or so after it changed.
+  const wrong = await waitFor(read, (wrong) => wrong.count === 0, 'every device pixel mapped').catch(() => read());
   if (wrong.count > 0)
     throw new Failure(`${what}: ${wrong.count} of ${wrong.of} device pixels show another pixel than a pointer there edits:\n  ${wrong.first.join('\n  ')}`);
 }
