@@ -24,8 +24,10 @@ function withoutListeners(name, text, replacement) {
 // unlocked, fixing each pixel's alpha on the way, and its SDL_UpdateRects
 // does nothing. This SDL_UpdateRects presents the rectangles it is given,
 // and only those: each is copied from the screen's pixels into the canvas's
-// image that SDL keeps, then put on the canvas as the image's dirty
-// rectangle. The screen's pixels are in the image's byte order (R, G, B,
+// image that SDL keeps, then the rectangle around them all is put on the
+// canvas as the image's dirty rectangle, in one call (each call costs a
+// flush of the canvas; the image holds what the canvas shows between the
+// rectangles). The screen's pixels are in the image's byte order (R, G, B,
 // A), and SDL_MapRGB gives every colour the program draws an alpha of 255,
 // so they are copied as they are.
 function presentRects(surf, numrects, rects) {
@@ -34,13 +36,19 @@ function presentRects(surf, numrects, rects) {
     surfData.image = surfData.ctx.createImageData(surfData.width, surfData.height);
   var image = new Uint32Array(surfData.image.data.buffer);
   var pixels = surfData.buffer >> 2, width = surfData.width;
+  var left = Infinity, top = Infinity, right = -Infinity, bottom = -Infinity;
   for (var i = 0; i < numrects; ++i) {
     var rect = SDL.loadRect(rects + i * {{{ C_STRUCTS.SDL_Rect.__size__ }}});
     for (var y = rect.y; y < rect.y + rect.h; ++y)
       for (var at = y * width + rect.x, end = at + rect.w; at < end; ++at)
         image[at] = HEAPU32[pixels + at];
-    surfData.ctx.putImageData(surfData.image, 0, 0, rect.x, rect.y, rect.w, rect.h);
+    left = Math.min(left, rect.x);
+    top = Math.min(top, rect.y);
+    right = Math.max(right, rect.x + rect.w);
+    bottom = Math.max(bottom, rect.y + rect.h);
   }
+  if (numrects > 0)
+    surfData.ctx.putImageData(surfData.image, 0, 0, left, top, right - left, bottom - top);
 }
 
 mergeInto(LibraryManager.library, {

@@ -11,11 +11,11 @@
 // Chromium-only feature (see "the browser engines" below). WebKitGTK needs
 // an X display (tests/with_xvfb.sh).
 // (bench/run runs the pace and Lighthouse checks alone, for their figures)
-import { createRequire } from 'node:module';
-import lighthouse from 'lighthouse';
 import { spawn } from 'node:child_process';
 import { existsSync, readdirSync } from 'node:fs';
+import { createRequire } from 'node:module';
 import { createServer } from 'node:net';
+import lighthouse from 'lighthouse';
 import puppeteer from 'puppeteer-core';
 import { Builder, By, Key, Origin } from 'selenium-webdriver';
 import { serve } from './serve.mjs';
@@ -221,6 +221,7 @@ async function checkPage(page) {
   await press(page, RIGHT, 200, 100);
   await waitPicture(page, ofString(rows, { velocityRows }), 'red dot under the cursor at column 200');
   await page.mouse.up({ button: RIGHT });
+  // (WebKitGTK's right button is the left one with Kick chosen: no menu is asked for.)
   if (engine.rightButton !== false && await page.evaluate(() => window.menuShown !== false))
     throw new Failure('the right button opened the context menu, or none was asked for');
 
