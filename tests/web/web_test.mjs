@@ -668,7 +668,8 @@ async function checkInstallable(incognito) {
   }
   const farthest = await page.evaluate(async () => {
     const image = new Image();
-    image.src = 'icon-maskable-512.png';
+    const { icons } = await (await fetch('manifest.webmanifest')).json();
+    image.src = icons.find((icon) => icon.purpose === 'maskable').src;
     await image.decode();
     const context = new OffscreenCanvas(512, 512).getContext('2d');
     context.drawImage(image, 0, 0);
