@@ -7,8 +7,12 @@
 // A program's checks drive its page; 'site' runs the checks of the whole
 // site once: offline, installable, index.html's accessibility, Lighthouse.
 // (bench/run runs the pace and Lighthouse checks alone, for their figures)
-import { spawn } from 'node:child_process';
+import { execFile, spawn } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { copyFileSync, cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import lighthouse from 'lighthouse';
 import puppeteer from 'puppeteer-core';
@@ -713,6 +717,168 @@ async function checkLighthouse(page) {
   }
 }
 
+// -- a new build on the host -------------------------------------------------
+
+// The checks of an update need a second build whose page script, style
+// sheet and programs differ (built with WAVESTRING_WEB_MARK): its site in
+// the folder WAVESTRING_OTHER_SITE. A = SITE_DIR, B = that one.
+const otherSite = process.env.WAVESTRING_OTHER_SITE;
+const sha256 = (data) => createHash('sha256').update(data).digest('hex');
+
+// Which build a file's content is of: 'A' or 'B', or undefined for a file
+// that both builds share or that neither has (the page for a missing file).
+function buildOfContent() {
+  const builds = new Map();
+  for (const [build, dir] of [['A', siteDir], ['B', otherSite]])
+    for (const file of readdirSync(dir)) {
+      const sum = sha256(readFileSync(join(dir, file)));
+      builds.set(sum, builds.has(sum) && builds.get(sum) !== build ? undefined : build);
+    }
+  return (body) => builds.get(sha256(body));
+}
+
+// A visit of a program's page in context (a new page, left open), with or
+// without a service worker: 'A' or 'B' when it ran that build whole (the
+// caption shows), 'failed' when it says that the simulation could not
+// start, else 'mixed: ...' naming the file of each build, or 'stuck: ...'.
+async function visit(context, origin, file, { worker = true } = {}) {
+  const page = await context.newPage();
+  if (!worker)
+    await page.evaluateOnNewDocument(() => { delete Navigator.prototype.serviceWorker; });
+  const builds = [];
+  page.on('response', (response) => builds.push(response.buffer().then(
+    (body) => [new URL(response.url()).pathname, buildOf(body)], () => [response.url(), 'no body'])));
+  await page.goto(`${origin}/${file}`);
+  const shown = await waitFor(() => page.evaluate(() => [document.title, document.getElementById('status').textContent]),
+    ([title, status]) => title.startsWith('Vibrelle : k=') || status.includes('could not start'), `${file} started or failed`, 20)
+    .catch((failure) => [null, failure.message]);
+  const ran = (await Promise.all(builds)).filter(([, build]) => build);
+  const names = [...new Set(ran.map(([, build]) => build))];
+  if (names.length > 1)
+    return { page, outcome: `mixed: ${ran.map(([path, build]) => `${path} ${build}`).join(', ')}` };
+  return { page, outcome: shown[0] === null ? `stuck: ${shown[1]}` : shown[1].includes('could not start') ? 'failed' : names[0] };
+}
+
+// Copies build B's files one by one over a copy of build A, in alphabetical
+// order or in reverse, served as make run-web serves; before the first and
+// after each file, a visit of one page then the other in one browser
+// context, each outcome kept unless it is one of allowed. Then the visits go
+// on, for at most 30 s, until both pages in turn run all of B. Returns what
+// was wrong.
+async function upload(browser, order, { worker, allowed }) {
+  const dir = mkdtempSync(join(tmpdir(), 'wavestring-upload-'));
+  cpSync(siteDir, dir, { recursive: true });
+  const { server, origin } = await serve(dir);
+  const context = await browser.createBrowserContext();
+  const files = readdirSync(otherSite).sort();
+  if (order === 'reverse')
+    files.reverse();
+  const wrong = [];
+  let visits = 0;
+  const visitNext = async (after) => {
+    const { page, outcome } = await visit(context, origin, visits++ % 2 ? 'wavestring_paced.html' : 'wavestring.html', { worker });
+    // A's worker in charge from the next visit on. A browser looks for a new
+    // sw.js after a visit once the visits pause for a while: at once here.
+    if (visits === 1 && worker)
+      await page.evaluate(() => navigator.serviceWorker.ready);
+    else if (worker)
+      await page.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()))
+        .catch(() => {}); // a missing sw.js
+    await page.close();
+    if (!allowed.includes(outcome))
+      wrong.push(`${order}, ${after}: ${outcome}`);
+    return outcome;
+  };
+  await visitNext('before');
+  for (const file of files) {
+    copyFileSync(join(otherSite, file), join(dir, file));
+    await visitNext(`after ${file}`);
+  }
+  const deadline = Date.now() + 30000 * scale;
+  const after = [];
+  do
+    after.push(await visitNext('after the upload'));
+  while (after.slice(-2).join() !== 'B,B' && ['A', 'B'].includes(after.at(-1)) && Date.now() < deadline);
+  if (after.slice(-2).join() !== 'B,B')
+    wrong.push(`${order}, the visits after the upload: ${after.join(' ')}, never both pages B`);
+  await context.close();
+  server.kill();
+  rmSync(dir, { recursive: true });
+  return wrong;
+}
+
+let buildOf;
+function checkBuilds() {
+  if (!otherSite)
+    throw new Failure('no second build: WAVESTRING_OTHER_SITE names none');
+  buildOf ??= buildOfContent();
+}
+
+// No service worker: each visit runs one build whole or says that it
+// could not start (a page of B before its files are all there), whatever
+// the HTTP cache holds from the visits before; after the upload, B.
+async function checkUpload(page) {
+  checkBuilds();
+  const wrong = [];
+  for (const order of ['alphabetical', 'reverse'])
+    wrong.push(...await upload(page.browser(), order, { worker: false, allowed: ['A', 'B', 'failed'] }));
+  if (wrong.length > 0)
+    throw new Failure(`visits during an upload:\n  ${wrong.join('\n  ')}`);
+}
+
+// A's service worker in charge: the browser tries B's on every visit, and
+// installs it only once B's files are all there; the visits meanwhile run A
+// whole from A's worker, and B whole once its worker has taken over.
+async function checkUploadWithWorker(page) {
+  checkBuilds();
+  const wrong = [];
+  for (const order of ['alphabetical', 'reverse'])
+    wrong.push(...await upload(page.browser(), order, { worker: true, allowed: ['A', 'B'] }));
+  if (wrong.length > 0)
+    throw new Failure(`visits during an upload, with a service worker:\n  ${wrong.join('\n  ')}`);
+}
+
+// make publish's script into a folder that is served, publishing B and A
+// in turn again and again while eight pages are visited there, with no
+// service worker: each visit runs one build whole. After B alone is
+// published keeping one build, the folder holds B's files, its record and
+// the file that was there before, and none of A's own.
+async function checkPublish(page) {
+  checkBuilds();
+  const dir = mkdtempSync(join(tmpdir(), 'wavestring-publish-'));
+  writeFileSync(join(dir, 'notes.txt'), 'not the site\'s');
+  const script = fileURLToPath(new URL('../../scripts/publish', import.meta.url));
+  const publish = (site, ...keep) => new Promise((resolve, reject) =>
+    execFile(script, [site, dir, ...keep], (error) => (error ? reject(error) : resolve())));
+  await publish(siteDir);
+  const { server, origin } = await serve(dir);
+  const context = await page.browser().createBrowserContext();
+  let visits = 0;
+  const publishing = (async () => {
+    for (let count = 0; visits < 8; ++count)
+      await publish(count % 2 ? siteDir : otherSite);
+  })();
+  const wrong = [];
+  for (; visits < 9; ++visits) {
+    if (visits === 8)
+      await publishing.then(() => publish(otherSite));
+    const { page: visited, outcome } = await visit(context, origin, visits % 2 ? 'wavestring_paced.html' : 'wavestring.html', { worker: false });
+    await visited.close();
+    if (!['A', 'B'].includes(outcome) || (visits === 8 && outcome !== 'B'))
+      wrong.push(`visit ${visits + 1}${visits === 8 ? ', after B was published' : ''}: ${outcome}`);
+  }
+  await context.close();
+  server.kill();
+  await publish(otherSite, '1');
+  const left = readdirSync(dir).sort().join(' ');
+  const expected = [...readdirSync(otherSite), 'notes.txt', '.wavestring-builds'].sort().join(' ');
+  rmSync(dir, { recursive: true });
+  if (left !== expected)
+    wrong.push(`B published keeping one build left ${left}, expected ${expected}`);
+  if (wrong.length > 0)
+    throw new Failure(`visits while publishing:\n  ${wrong.join('\n  ')}`);
+}
+
 // -- running them ----------------------------------------------------------------
 
 // As make run-web serves it, and a static host would: compressed, with cache headers.
@@ -769,7 +935,8 @@ const browserWith = async (args = []) => browsers.get(args.join()) ?? browsers.s
 })).get(args.join());
 let failed = false;
 const checks = program === 'site'
-  ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse]]
+  ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse],
+    ['upload', checkUpload], ['upload_worker', checkUploadWithWorker], ['publish', checkPublish]]
   : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer],
     ['pointer_at_1.5', checkPointer, { browserArgs: ['--force-device-scale-factor=1.5', '--window-size=1000,700'], viewport: null }],
     ['pointer_at_3', checkPointer, { browserArgs: ['--force-device-scale-factor=3', '--window-size=844,477'], viewport: null, touch: true }],
