@@ -13,8 +13,9 @@ let keyRepeat = { delay: 500, interval: 30 };
 
 // The page without its style sheet is not the page: it says so, and the
 // program, finding the HTML's Module rather than this one, does not start.
-// (pageFailed is the HTML's.)
-if (!document.querySelector('link[rel="stylesheet"]').sheet)
+// (pageFailed is the HTML's.) A style sheet that failed to load is left
+// empty, or has no sheet at all.
+if (!document.querySelector('link[rel="stylesheet"]').sheet?.cssRules.length)
   pageFailed('The simulation could not start: style.css failed to load.');
 if (pageFailure !== null)
   throw new Error(pageFailure);

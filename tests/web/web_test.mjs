@@ -9,7 +9,7 @@
 // (bench/run runs the pace and Lighthouse checks alone, for their figures)
 import { execFile, spawn } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { copyFileSync, cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { copyFileSync, cpSync, mkdtempSync, readdirSync, readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -693,7 +693,8 @@ async function checkInstallable(incognito) {
 }
 
 // Lighthouse, on a phone, as it audits a site served as a static host
-// serves it: accessibility, best practices and SEO at 100 on every page.
+// serves it: accessibility, best practices and SEO at 100 on every page,
+// and the audit of cache lifetimes passed.
 // The performance score depends on the machine's load: only reported.
 async function checkLighthouse(page) {
   const port = new URL(page.browser().wsEndpoint()).port;
@@ -706,7 +707,8 @@ async function checkLighthouse(page) {
       + `best practices ${score('best-practices')}, SEO ${score('seo')}; FCP ${metric('first-contentful-paint')}, `
       + `LCP ${metric('largest-contentful-paint')}, TBT ${metric('total-blocking-time')}, `
       + `CLS ${metric('cumulative-layout-shift')}, Speed Index ${metric('speed-index')}; `
-      + `${lhr.audits['total-byte-weight'].numericValue} bytes transferred`);
+      + `${lhr.audits['total-byte-weight'].numericValue} bytes transferred; `
+      + `cache lifetimes: ${lhr.audits['uses-long-cache-ttl'].displayValue || lhr.audits['uses-long-cache-ttl'].scoreDisplayMode}`);
     for (const category of ['accessibility', 'best-practices', 'seo']) {
       if (score(category) < 100) {
         const failing = lhr.categories[category].auditRefs.filter((ref) => ref.weight > 0 && lhr.audits[ref.id].score < 1)
@@ -714,6 +716,10 @@ async function checkLighthouse(page) {
         throw new Failure(`${file}: ${category} ${score(category)}: ${failing.join('; ')}`);
       }
     }
+    // Every file but the HTML is named after its content and kept for a year.
+    const cacheLifetime = lhr.audits['uses-long-cache-ttl'];
+    if (cacheLifetime.score !== null && cacheLifetime.score < 1)
+      throw new Failure(`${file}: ${cacheLifetime.title}: ${cacheLifetime.displayValue}`);
   }
 }
 
@@ -746,7 +752,9 @@ async function visit(context, origin, file, { worker = true } = {}) {
   if (!worker)
     await page.evaluateOnNewDocument(() => { delete Navigator.prototype.serviceWorker; });
   const builds = [];
-  page.on('response', (response) => builds.push(response.buffer().then(
+  // A missing file's page is of neither build (and a 404 that the page
+  // stops reading never ends).
+  page.on('response', (response) => response.ok() && builds.push(response.buffer().then(
     (body) => [new URL(response.url()).pathname, buildOf(body)], () => [response.url(), 'no body'])));
   await page.goto(`${origin}/${file}`);
   const shown = await waitFor(() => page.evaluate(() => [document.title, document.getElementById('status').textContent]),
@@ -836,6 +844,33 @@ async function checkUploadWithWorker(page) {
     wrong.push(...await upload(page.browser(), order, { worker: true, allowed: ['A', 'B'] }));
   if (wrong.length > 0)
     throw new Failure(`visits during an upload, with a service worker:\n  ${wrong.join('\n  ')}`);
+}
+
+// A file of a page missing from the host: the page says which and that it
+// could not start, and starts nothing.
+async function checkMissingFile(page) {
+  checkBuilds();
+  const dir = mkdtempSync(join(tmpdir(), 'wavestring-missing-'));
+  cpSync(siteDir, dir, { recursive: true });
+  const { server, origin } = await serve(dir);
+  const wrong = [];
+  for (const [pattern, message] of [[/^style\..*\.css$/, 'style.css failed to load'], [/^page\..*\.js$/, 'page.js failed to load'],
+    [/^wavestring\..*\.js$/, 'wavestring.js failed to load'], [/^wavestring\..*\.wasm$/, 'its WebAssembly failed to load']]) {
+    const file = readdirSync(dir).find((name) => pattern.test(name));
+    renameSync(join(dir, file), join(dir, `${file}.away`));
+    const context = await page.browser().createBrowserContext();
+    const { page: visited, outcome } = await visit(context, origin, 'wavestring.html', { worker: false });
+    const status = await visited.$eval('#status', (element) => element.textContent);
+    const frames = await visited.evaluate(() => { try { return Module._wavestringFramesRun(); } catch { return 0; } });
+    if (outcome !== 'failed' || !status.includes(message) || !status.includes('Reload') || frames !== 0)
+      wrong.push(`without ${file}: ${outcome}, "${status}", ${frames} frames run`);
+    await context.close();
+    renameSync(join(dir, `${file}.away`), join(dir, file));
+  }
+  server.kill();
+  rmSync(dir, { recursive: true });
+  if (wrong.length > 0)
+    throw new Failure(wrong.join('; '));
 }
 
 // make publish's script into a folder that is served, publishing B and A
@@ -936,7 +971,8 @@ const browserWith = async (args = []) => browsers.get(args.join()) ?? browsers.s
 let failed = false;
 const checks = program === 'site'
   ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse],
-    ['upload', checkUpload], ['upload_worker', checkUploadWithWorker], ['publish', checkPublish]]
+    ['missing_file', checkMissingFile], ['upload', checkUpload], ['upload_worker', checkUploadWithWorker],
+    ['publish', checkPublish]]
   : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer],
     ['pointer_at_1.5', checkPointer, { browserArgs: ['--force-device-scale-factor=1.5', '--window-size=1000,700'], viewport: null }],
     ['pointer_at_3', checkPointer, { browserArgs: ['--force-device-scale-factor=3', '--window-size=844,477'], viewport: null, touch: true }],
