@@ -708,7 +708,7 @@ async function checkLighthouse(page) {
       + `LCP ${metric('largest-contentful-paint')}, TBT ${metric('total-blocking-time')}, `
       + `CLS ${metric('cumulative-layout-shift')}, Speed Index ${metric('speed-index')}; `
       + `${lhr.audits['total-byte-weight'].numericValue} bytes transferred; `
-      + `cache lifetimes: ${lhr.audits['uses-long-cache-ttl'].displayValue || lhr.audits['uses-long-cache-ttl'].scoreDisplayMode}`);
+      + `cache-lifetime audit: score ${lhr.audits['uses-long-cache-ttl'].score}, ${lhr.audits['uses-long-cache-ttl'].displayValue}`);
     for (const category of ['accessibility', 'best-practices', 'seo']) {
       if (score(category) < 100) {
         const failing = lhr.categories[category].auditRefs.filter((ref) => ref.weight > 0 && lhr.audits[ref.id].score < 1)
