@@ -730,24 +730,39 @@ async function checkLighthouse(page) {
 // the folder WAVESTRING_OTHER_SITE. A = SITE_DIR, B = that one.
 const otherSite = process.env.WAVESTRING_OTHER_SITE;
 const sha256 = (data) => createHash('sha256').update(data).digest('hex');
+let buildOfSum;
 
 // Which build a file's content is of: 'A' or 'B', or undefined for a file
 // that both builds share or that neither has (the page for a missing file).
-function buildOfContent() {
-  const builds = new Map();
-  for (const [build, dir] of [['A', siteDir], ['B', otherSite]])
-    for (const file of readdirSync(dir)) {
-      const sum = sha256(readFileSync(join(dir, file)));
-      builds.set(sum, builds.has(sum) && builds.get(sum) !== build ? undefined : build);
-    }
-  return (body) => builds.get(sha256(body));
+function buildOf(body) {
+  if (!otherSite)
+    throw new Failure('no second build: WAVESTRING_OTHER_SITE names none');
+  if (!buildOfSum) {
+    buildOfSum = new Map();
+    for (const [build, dir] of [['A', siteDir], ['B', otherSite]])
+      for (const file of readdirSync(dir)) {
+        const sum = sha256(readFileSync(join(dir, file)));
+        buildOfSum.set(sum, buildOfSum.has(sum) && buildOfSum.get(sum) !== build ? undefined : build);
+      }
+  }
+  return buildOfSum.get(sha256(body));
 }
 
-// A visit of a program's page in context (a new page, left open), with or
-// without a service worker: 'A' or 'B' when it ran that build whole (the
-// caption shows), 'failed' when it says that the simulation could not
-// start, else 'mixed: ...' naming the file of each build, or 'stuck: ...'.
-async function visit(context, origin, file, { worker = true } = {}) {
+// A copy of a site in a temporary folder, served as make run-web serves.
+async function servedCopy(site) {
+  const dir = mkdtempSync(join(tmpdir(), 'wavestring-host-'));
+  if (site)
+    cpSync(site, dir, { recursive: true });
+  const { server, origin } = await serve(dir);
+  return { dir, origin, close: () => { server.kill(); rmSync(dir, { recursive: true }); } };
+}
+
+// The nth visit to a host in context, of one program's page or the other
+// in turn, with or without a service worker. Its outcome: 'A' or 'B' when
+// it ran that build whole (the caption shows), 'failed' when it says that
+// the simulation could not start, else 'mixed: ...' naming the build of
+// each file, or 'stuck: ...'. The page is closed unless keepOpen.
+async function visit(context, origin, nth, { worker = false, keepOpen = false } = {}) {
   const page = await context.newPage();
   if (!worker)
     await page.evaluateOnNewDocument(() => { delete Navigator.prototype.serviceWorker; });
@@ -756,137 +771,99 @@ async function visit(context, origin, file, { worker = true } = {}) {
   // stops reading never ends).
   page.on('response', (response) => response.ok() && builds.push(response.buffer().then(
     (body) => [new URL(response.url()).pathname, buildOf(body)], () => [response.url(), 'no body'])));
-  await page.goto(`${origin}/${file}`);
-  const shown = await waitFor(() => page.evaluate(() => [document.title, document.getElementById('status').textContent]),
-    ([title, status]) => title.startsWith('Vibrelle : k=') || status.includes('could not start'), `${file} started or failed`, 20)
+  await page.goto(`${origin}/${nth % 2 ? 'wavestring_paced' : 'wavestring'}.html`);
+  const [title, status] = await waitFor(() => page.evaluate(() => [document.title, document.getElementById('status').textContent]),
+    ([title, status]) => title.startsWith('Vibrelle : k=') || status.includes('could not start'), 'the page started or failed', 20)
     .catch((failure) => [null, failure.message]);
   const ran = (await Promise.all(builds)).filter(([, build]) => build);
   const names = [...new Set(ran.map(([, build]) => build))];
-  if (names.length > 1)
-    return { page, outcome: `mixed: ${ran.map(([path, build]) => `${path} ${build}`).join(', ')}` };
-  return { page, outcome: shown[0] === null ? `stuck: ${shown[1]}` : shown[1].includes('could not start') ? 'failed' : names[0] };
-}
-
-// Copies build B's files one by one over a copy of build A, in alphabetical
-// order or in reverse, served as make run-web serves; before the first and
-// after each file, a visit of one page then the other in one browser
-// context, each outcome kept unless it is one of allowed. Then the visits go
-// on, for at most 30 s, until both pages in turn run all of B. Returns what
-// was wrong.
-async function upload(browser, order, { worker, allowed }) {
-  const dir = mkdtempSync(join(tmpdir(), 'wavestring-upload-'));
-  cpSync(siteDir, dir, { recursive: true });
-  const { server, origin } = await serve(dir);
-  const context = await browser.createBrowserContext();
-  const files = readdirSync(otherSite).sort();
-  if (order === 'reverse')
-    files.reverse();
-  const wrong = [];
-  let visits = 0;
-  const visitNext = async (after) => {
-    const { page, outcome } = await visit(context, origin, visits++ % 2 ? 'wavestring_paced.html' : 'wavestring.html', { worker });
-    // A's worker in charge from the next visit on. A browser looks for a new
-    // sw.js after a visit once the visits pause for a while: at once here.
-    if (visits === 1 && worker)
-      await page.evaluate(() => navigator.serviceWorker.ready);
-    else if (worker)
-      await page.evaluate(() => navigator.serviceWorker.getRegistration().then((registration) => registration.update()))
-        .catch(() => {}); // a missing sw.js
+  if (!keepOpen)
     await page.close();
-    if (!allowed.includes(outcome))
-      wrong.push(`${order}, ${after}: ${outcome}`);
-    return outcome;
-  };
-  await visitNext('before');
-  for (const file of files) {
-    copyFileSync(join(otherSite, file), join(dir, file));
-    await visitNext(`after ${file}`);
+  return { page, outcome: names.length > 1 ? `mixed: ${ran.map(([path, build]) => `${path} ${build}`).join(', ')}`
+    : title === null ? `stuck: ${status}` : status.includes('could not start') ? 'failed' : names[0] };
+}
+
+// Build B's files copied one by one over build A's, in alphabetical order
+// and in reverse, with a visit before the first and after each file, in
+// one browser context. With A's service worker in charge, the browser
+// tries B's on every visit, and installs it only once B's files are all
+// there: each visit runs one build whole. With none, each visit runs one
+// build whole or says that it could not start (a page of B before its
+// files are all there), whatever the HTTP cache holds from the visits
+// before. After the upload the visits go on, for at most 30 s, until both
+// pages in turn run B.
+const checkUpload = (worker) => async (page) => {
+  const wrong = [];
+  for (const order of ['alphabetical', 'reverse']) {
+    const host = await servedCopy(siteDir);
+    const context = await page.browser().createBrowserContext();
+    const outcomes = [];
+    const visitNext = async (after) => {
+      const { page: visited, outcome } = await visit(context, host.origin, outcomes.length, { worker, keepOpen: true });
+      // A's worker in charge from the next visit on. A browser looks for a
+      // new sw.js after a visit once the visits pause a while: at once here.
+      if (worker)
+        await visited.evaluate(() => navigator.serviceWorker.ready.then((registration) => registration.update()))
+          .catch(() => {}); // sw.js missing
+      await visited.close();
+      outcomes.push(outcome);
+      if (!['A', 'B', ...(worker ? [] : ['failed'])].includes(outcome))
+        wrong.push(`${order}, ${after}: ${outcome}`);
+    };
+    await visitNext('before');
+    const files = readdirSync(otherSite).sort();
+    for (const file of order === 'reverse' ? files.reverse() : files) {
+      copyFileSync(join(otherSite, file), join(host.dir, file));
+      await visitNext(`after ${file}`);
+    }
+    const deadline = Date.now() + 30000 * scale;
+    do
+      await visitNext('after the upload');
+    while (outcomes.slice(-2).join() !== 'B,B' && ['A', 'B'].includes(outcomes.at(-1)) && Date.now() < deadline);
+    if (outcomes.slice(-2).join() !== 'B,B')
+      wrong.push(`${order}, the visits after the upload: ${outcomes.at(-1)} ${outcomes.at(-2)}, not both pages B`);
+    await context.close();
+    host.close();
   }
-  const deadline = Date.now() + 30000 * scale;
-  const after = [];
-  do
-    after.push(await visitNext('after the upload'));
-  while (after.slice(-2).join() !== 'B,B' && ['A', 'B'].includes(after.at(-1)) && Date.now() < deadline);
-  if (after.slice(-2).join() !== 'B,B')
-    wrong.push(`${order}, the visits after the upload: ${after.join(' ')}, never both pages B`);
-  await context.close();
-  server.kill();
-  rmSync(dir, { recursive: true });
-  return wrong;
-}
-
-let buildOf;
-function checkBuilds() {
-  if (!otherSite)
-    throw new Failure('no second build: WAVESTRING_OTHER_SITE names none');
-  buildOf ??= buildOfContent();
-}
-
-// No service worker: each visit runs one build whole or says that it
-// could not start (a page of B before its files are all there), whatever
-// the HTTP cache holds from the visits before; after the upload, B.
-async function checkUpload(page) {
-  checkBuilds();
-  const wrong = [];
-  for (const order of ['alphabetical', 'reverse'])
-    wrong.push(...await upload(page.browser(), order, { worker: false, allowed: ['A', 'B', 'failed'] }));
   if (wrong.length > 0)
-    throw new Failure(`visits during an upload:\n  ${wrong.join('\n  ')}`);
-}
-
-// A's service worker in charge: the browser tries B's on every visit, and
-// installs it only once B's files are all there; the visits meanwhile run A
-// whole from A's worker, and B whole once its worker has taken over.
-async function checkUploadWithWorker(page) {
-  checkBuilds();
-  const wrong = [];
-  for (const order of ['alphabetical', 'reverse'])
-    wrong.push(...await upload(page.browser(), order, { worker: true, allowed: ['A', 'B'] }));
-  if (wrong.length > 0)
-    throw new Failure(`visits during an upload, with a service worker:\n  ${wrong.join('\n  ')}`);
-}
+    throw new Failure(`visits during an upload${worker ? ', with a service worker' : ''}:\n  ${wrong.join('\n  ')}`);
+};
 
 // A file of a page missing from the host: the page says which and that it
-// could not start, and starts nothing.
+// could not start, and runs no frame.
 async function checkMissingFile(page) {
-  checkBuilds();
-  const dir = mkdtempSync(join(tmpdir(), 'wavestring-missing-'));
-  cpSync(siteDir, dir, { recursive: true });
-  const { server, origin } = await serve(dir);
+  const host = await servedCopy(siteDir);
   const wrong = [];
-  for (const [pattern, message] of [[/^style\..*\.css$/, 'style.css failed to load'], [/^page\..*\.js$/, 'page.js failed to load'],
-    [/^wavestring\..*\.js$/, 'wavestring.js failed to load'], [/^wavestring\..*\.wasm$/, 'its WebAssembly failed to load']]) {
-    const file = readdirSync(dir).find((name) => pattern.test(name));
-    renameSync(join(dir, file), join(dir, `${file}.away`));
+  for (const [pattern, message] of [[/^style\..*\.css$/, 'style.css failed'], [/^page\..*\.js$/, 'page.js failed'],
+    [/^wavestring\..*\.js$/, 'wavestring.js failed'], [/^wavestring\..*\.wasm$/, 'WebAssembly failed']]) {
+    const file = readdirSync(host.dir).find((name) => pattern.test(name));
+    renameSync(join(host.dir, file), join(host.dir, `${file}.away`));
     const context = await page.browser().createBrowserContext();
-    const { page: visited, outcome } = await visit(context, origin, 'wavestring.html', { worker: false });
-    const status = await visited.$eval('#status', (element) => element.textContent);
-    const frames = await visited.evaluate(() => { try { return Module._wavestringFramesRun(); } catch { return 0; } });
+    const { page: visited, outcome } = await visit(context, host.origin, 0, { keepOpen: true });
+    const [status, frames] = await visited.evaluate(() => [document.getElementById('status').textContent,
+      (() => { try { return Module._wavestringFramesRun(); } catch { return 0; } })()]);
     if (outcome !== 'failed' || !status.includes(message) || !status.includes('Reload') || frames !== 0)
       wrong.push(`without ${file}: ${outcome}, "${status}", ${frames} frames run`);
     await context.close();
-    renameSync(join(dir, `${file}.away`), join(dir, file));
+    renameSync(join(host.dir, `${file}.away`), join(host.dir, file));
   }
-  server.kill();
-  rmSync(dir, { recursive: true });
+  host.close();
   if (wrong.length > 0)
     throw new Failure(wrong.join('; '));
 }
 
 // make publish's script into a folder that is served, publishing B and A
 // in turn again and again while eight pages are visited there, with no
-// service worker: each visit runs one build whole. After B alone is
-// published keeping one build, the folder holds B's files, its record and
-// the file that was there before, and none of A's own.
+// service worker: each visit runs one build whole, and B once B is
+// published. B published keeping one build then leaves B's files, the
+// record and the folder's own file, and none of A's own.
 async function checkPublish(page) {
-  checkBuilds();
-  const dir = mkdtempSync(join(tmpdir(), 'wavestring-publish-'));
-  writeFileSync(join(dir, 'notes.txt'), 'not the site\'s');
+  const host = await servedCopy();
+  writeFileSync(join(host.dir, 'notes.txt'), 'not the site\'s');
   const script = fileURLToPath(new URL('../../scripts/publish', import.meta.url));
   const publish = (site, ...keep) => new Promise((resolve, reject) =>
-    execFile(script, [site, dir, ...keep], (error) => (error ? reject(error) : resolve())));
+    execFile(script, [site, host.dir, ...keep], (error) => (error ? reject(error) : resolve())));
   await publish(siteDir);
-  const { server, origin } = await serve(dir);
   const context = await page.browser().createBrowserContext();
   let visits = 0;
   const publishing = (async () => {
@@ -897,17 +874,15 @@ async function checkPublish(page) {
   for (; visits < 9; ++visits) {
     if (visits === 8)
       await publishing.then(() => publish(otherSite));
-    const { page: visited, outcome } = await visit(context, origin, visits % 2 ? 'wavestring_paced.html' : 'wavestring.html', { worker: false });
-    await visited.close();
+    const { outcome } = await visit(context, host.origin, visits);
     if (!['A', 'B'].includes(outcome) || (visits === 8 && outcome !== 'B'))
       wrong.push(`visit ${visits + 1}${visits === 8 ? ', after B was published' : ''}: ${outcome}`);
   }
   await context.close();
-  server.kill();
   await publish(otherSite, '1');
-  const left = readdirSync(dir).sort().join(' ');
+  const left = readdirSync(host.dir).sort().join(' ');
   const expected = [...readdirSync(otherSite), 'notes.txt', '.wavestring-builds'].sort().join(' ');
-  rmSync(dir, { recursive: true });
+  host.close();
   if (left !== expected)
     wrong.push(`B published keeping one build left ${left}, expected ${expected}`);
   if (wrong.length > 0)
@@ -971,7 +946,7 @@ const browserWith = async (args = []) => browsers.get(args.join()) ?? browsers.s
 let failed = false;
 const checks = program === 'site'
   ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse],
-    ['missing_file', checkMissingFile], ['upload', checkUpload], ['upload_worker', checkUploadWithWorker],
+    ['missing_file', checkMissingFile], ['upload', checkUpload(false)], ['upload_worker', checkUpload(true)],
     ['publish', checkPublish]]
   : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer],
     ['pointer_at_1.5', checkPointer, { browserArgs: ['--force-device-scale-factor=1.5', '--window-size=1000,700'], viewport: null }],
