@@ -6,6 +6,7 @@
 # make fuzz       build the libFuzzer targets (clang) and run each for FUZZ_SECONDS
 # make web        install Emscripten, build both programs as a web site in build-web/site
 # make run-web    the same, then serve the site on 127.0.0.1:WEB_PORT (8000) as a static host would
+# make publish DEST=folder  the same, then copy the site into folder, safely for visits meanwhile (scripts/publish)
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -18,8 +19,9 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 BUILD_WEB_DIR ?= build-web
 WEB_PORT ?= 8000
+KEEP ?= 3
 
-.PHONY: all deps build programs run run-paced test test-sanitize fuzz bench web run-web clean
+.PHONY: all deps build programs run run-paced test test-sanitize fuzz bench web run-web publish clean
 
 all: build
 
@@ -82,6 +84,13 @@ run-web: web
 	@echo "wavestring's web site: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
 	NO_UPDATE_CHECK=1 tests/web/node_modules/.bin/serve --no-clipboard -c $(CURDIR)/web/serve.json \
 		-l tcp://127.0.0.1:$(WEB_PORT) $(BUILD_WEB_DIR)/site
+
+# Into DEST, a folder that a host serves or that is mirrored to one; the
+# files of the last KEEP builds published there stay.
+publish:
+	@[ -n "$(DEST)" ] || { echo "make publish: say where to, as in make publish DEST=folder"; exit 2; }
+	@$(MAKE) --no-print-directory web
+	scripts/publish $(BUILD_WEB_DIR)/site $(DEST) $(KEEP)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BUILD_WEB_DIR)
