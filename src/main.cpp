@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "frame.h"
+#include "system.h"
 
 #if WAVESTRING_PACED
 static const char kProgramName[] = "wavestring_paced";
@@ -13,14 +14,14 @@ static const char kProgramName[] = "wavestring_paced";
 static const char kProgramName[] = "wavestring";
 #endif
 
-// Prints the message after SDL_Quit: a driver that takes over the terminal
+// Reports the error after SDL_Quit: a driver that takes over the terminal
 // (libcaca's alternate screen) would wipe it on the way out.
 static int fail(const char* what)
 {
-    char reason[256];
-    std::snprintf(reason, sizeof reason, "%s", SDL_GetError());
+    char message[320];
+    std::snprintf(message, sizeof message, "%s failed: %s", what, SDL_GetError());
     SDL_Quit();
-    std::fprintf(stderr, "%s: %s failed: %s\n", kProgramName, what, reason);
+    reportError(kProgramName, message);
     return 1;
 }
 
@@ -83,6 +84,7 @@ static bool isFallbackWithoutWindow(const char* driver)
 
 int main(int argc, char** argv)
 {
+    useParentConsole();
     if (const int status = answerOptions(argc, argv); status >= 0)
         return status;
     // An empty SDL_VIDEODRIVER asks for no driver, as SDL reads it.
@@ -91,11 +93,11 @@ int main(int argc, char** argv)
     if (!driverAsked) {
         // When SDL falls back on libcaca, which is refused below, libcaca's
         // null output leaves the terminal's screen and title alone.
-        setenv("CACA_DRIVER", "null", 0);
+        setEnvDefault("CACA_DRIVER", "null");
     }
     // The window's class is the menu entry's StartupWMClass, so a desktop
     // shows the window under the entry's icon.
-    setenv("SDL_VIDEO_X11_WMCLASS", kProgramName, 0);
+    setEnvDefault("SDL_VIDEO_X11_WMCLASS", kProgramName);
     preferSoftwarePresent();
 
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
