@@ -51,7 +51,12 @@ static const char kHelp[] =
     "  Space                clear the string\n"
     "  Escape               quit\n"
     "\n"
-    "The caption shows k and t. More, with things to try: man 6 %s\n";
+    "The caption shows k and t. More, with things to try: "
+#ifdef _WIN32
+    "README.txt beside %s.exe\n";
+#else
+    "man 6 %s\n";
+#endif
 
 // --help and --version print and end the program; any other argument is
 // ignored. Returns -1 when the program should run.

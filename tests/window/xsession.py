@@ -9,6 +9,9 @@ WAVESTRING_TEST_TIMEOUT_SCALE, a whole number, multiplies every deadline.
 
 Each session's Xvfb comes from tests/with_xvfb.sh, which says which display
 it takes.
+
+A Windows build of a program (a .exe) runs under Wine, in the Wine prefix
+given, and is driven the same way: Wine shows its windows as X windows.
 """
 
 import array
@@ -58,13 +61,21 @@ def run_tool(*args, env=None):
     return subprocess.run(args, env=env, check=True, capture_output=True).stdout
 
 
+def wine_env(prefix):
+    """What a Windows program run by Wine needs in its environment: its Wine
+    prefix, no debug output, and no offer to install Wine's Mono or Gecko."""
+    return {"WINEPREFIX": os.path.abspath(prefix), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
 class Session:
     """Xvfb plus one run of a program in it, with the tools to drive it. The
-    program runs on the SDL 1.2 library in sdl_dir, or else on the system's."""
+    program runs on the SDL 1.2 library in sdl_dir, or else on the system's;
+    a Windows program (wine_prefix given) on the SDL.dll beside it."""
 
-    def __init__(self, program, sdl_dir=None, tools_dir=None):
+    def __init__(self, program, sdl_dir=None, tools_dir=None, wine_prefix=None):
         self.program = program
         self.sdl_dir = sdl_dir
+        self.wine_prefix = wine_prefix
         self.tools_dir = tools_dir or os.path.dirname(os.path.abspath(__file__))
         require_tools()
         # The server lives until the shell that prints its display reads the
@@ -78,6 +89,8 @@ class Session:
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env.pop("SDL_VIDEODRIVER", None)
+        if wine_prefix:
+            self.env.update(wine_env(wine_prefix))
         self.process = None
         self.window = None
         self.captions_seen = []
@@ -93,19 +106,31 @@ class Session:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        if self.wine_prefix:
+            # Ends what Wine still runs for the prefix (its desktop process
+            # among them) while this session's X server is still there.
+            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+            subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True,
+                           timeout=10 * timeout_scale())
         self.xvfb.stdin.close()
         self.xvfb.wait(timeout=10 * timeout_scale())
         self.stderr.close()
 
     # -- the program -------------------------------------------------------
 
+    def command(self, *args):
+        """The command line that runs the program with args."""
+        program = os.path.abspath(self.program)
+        return ["wine", program, *args] if self.wine_prefix else [program, *args]
+
     def start(self):
         """Starts the program and waits for its window to be on the screen."""
         env = dict(self.env)
         if self.sdl_dir:
             env["LD_LIBRARY_PATH"] = self.sdl_dir
-        self.process = subprocess.Popen([self.program], env=env, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=self.stderr)
+        self.process = subprocess.Popen(self.command(), env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=self.stderr,
+                                        cwd=os.path.dirname(os.path.abspath(self.program)))
         # sdl12-compat maps a first window, then destroys it and maps another
         # for its renderer before the first frame: a window found early may be
         # gone a moment later. The program's window is the one whose caption
@@ -145,12 +170,15 @@ class Session:
         return self.stderr.read().decode(errors="replace")
 
     def check_sdl_library(self):
-        """The program really runs on the SDL 1.2 library it was given."""
+        """The program really runs on the SDL 1.2 library it was given (under
+        Wine, the SDL.dll beside it)."""
+        name = "SDL.dll" if self.wine_prefix else "libSDL-1.2"
+        wanted = os.path.dirname(os.path.realpath(self.program)) if self.wine_prefix else self.sdl_dir
         with open(f"/proc/{self.process.pid}/maps") as maps:
-            libraries = {line.split()[-1] for line in maps if "libSDL-1.2" in line}
+            libraries = {line.split()[-1] for line in maps if name in line}
         folders = {os.path.dirname(path) for path in libraries}
-        if self.sdl_dir and folders != {os.path.realpath(self.sdl_dir)}:
-            raise Failure(f"expected the SDL 1.2 in {self.sdl_dir}, found {sorted(libraries)}")
+        if wanted and folders != {os.path.realpath(wanted)}:
+            raise Failure(f"expected the SDL 1.2 in {wanted}, found {sorted(libraries)}")
 
     def check_size(self):
         info = run_tool("xwininfo", "-id", self.window, env=self.env).decode()
