@@ -63,14 +63,16 @@ static const char kHelp[] =
 static int answerOptions(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf(kHelp, kProgramName);
-            return 0;
+        const bool help = std::strcmp(argv[i], "--help") == 0;
+        if (!help && std::strcmp(argv[i], "--version") != 0)
+            continue;
+        if (std::FILE* out = textOutput(stdout)) {
+            if (help)
+                std::fprintf(out, kHelp, kProgramName);
+            else
+                std::fprintf(out, "%s %s\n", kProgramName, WAVESTRING_VERSION);
         }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("%s %s\n", kProgramName, WAVESTRING_VERSION);
-            return 0;
-        }
+        return 0;
     }
     return -1;
 }
@@ -89,7 +91,6 @@ static bool isFallbackWithoutWindow(const char* driver)
 
 int main(int argc, char** argv)
 {
-    useParentConsole();
     if (const int status = answerOptions(argc, argv); status >= 0)
         return status;
     // An empty SDL_VIDEODRIVER asks for no driver, as SDL reads it.

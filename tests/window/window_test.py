@@ -416,8 +416,9 @@ def check_console(program, wine_prefix):
     """--help and --version print on the standard output they were given (a
     pipe here) and nothing on stderr, with status 0, and leave no file
     beside the program."""
+    program = os.path.abspath(program)
     name = os.path.splitext(os.path.basename(program))[0]
-    folder = os.path.dirname(os.path.abspath(program))
+    folder = os.path.dirname(program)
     env = dict(os.environ, **wine_env(wine_prefix)) if wine_prefix else dict(os.environ)
     before = sorted(os.listdir(folder))
     for option, expected in (("--version", rf"{re.escape(name)} \d+\.\d+\.\d+\n"),
@@ -434,9 +435,31 @@ def check_console(program, wine_prefix):
             out = out.replace("\r\n", "\n")
         if result.returncode != 0 or err or not re.fullmatch(expected, out):
             raise Failure(f"{option}: status {result.returncode}, stdout {out!r}, stderr {err!r}")
+    if wine_prefix:
+        check_parent_console(program, env)
     after = sorted(os.listdir(folder))
     if after != before:
         raise Failure(f"the folder of the program held {before}, now {after}")
+
+
+def check_parent_console(program, env):
+    """Started from a console without its handles, as cmd starts a windowed
+    program, --version writes to the console of the program that started
+    it: cmd's "start /wait", in a terminal (script), where Wine's console
+    shows it."""
+    name = os.path.basename(program)
+    command = f"wine cmd /c start /wait {name} --version"
+    try:
+        result = subprocess.run(["script", "-qec", command, "/dev/null"], env=env, capture_output=True,
+                                stdin=subprocess.DEVNULL, cwd=os.path.dirname(os.path.abspath(program)),
+                                timeout=20 * timeout_scale())
+    except subprocess.TimeoutExpired:
+        raise Failure(f"{command}: still running {20 * timeout_scale()} s later") from None
+    # The terminal also gets the console's cursor controls and CR CR LF.
+    shown = re.sub(r"\x1b\[\??[0-9;]*[A-Za-z]|\r", "", result.stdout.decode(errors="replace"))
+    expected = f"{os.path.splitext(name)[0]} "
+    if result.returncode != 0 or not re.fullmatch(rf"{re.escape(expected)}\d+\.\d+\.\d+\n", shown):
+        raise Failure(f"{command}: status {result.returncode}, the console shows {shown!r}")
 
 
 def check_message_box(session, name):

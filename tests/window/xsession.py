@@ -260,8 +260,27 @@ class Session:
         return result.stdout.decode().split("\n")[:-1] if result.returncode == 0 else []
 
     def move(self, x, y):
-        """Moves the pointer to column x and row y of the window."""
+        """Moves the pointer to column x and row y of the window; under Wine,
+        waits until the program has taken the motion in."""
         self.xdotool("mousemove", "--window", self.window, str(x), str(y))
+        if self.wine_prefix:
+            self.wait_pointer_read()
+
+    def wait_pointer_read(self):
+        """SDL 1.2 on Windows has no motion messages of its own: it reads the
+        pointer's position once per drain of the window's messages, after the
+        buttons of that drain. A click that comes in the same drain as the
+        pointer's jump would act where the pointer was before. t goes a step
+        and back: once the caption shows the step, the drain that took the key
+        has read the new position, and queued its motion before any later
+        click."""
+        match = re.fullmatch(r"(Vibrelle : k=\S+ et t=)(\d+)", self.caption())
+        if not match:
+            raise Failure(f"caption {self.caption()!r} shows no t")
+        t = int(match.group(2))
+        for key, value in ((("Up", t + 1), ("Down", t)) if t < 1000 else (("Down", t - 1), ("Up", t))):
+            self.keys(key)
+            self.wait_caption(match.group(1) + str(value))
 
     def press(self, button):
         self.xdotool("mousedown", str(button))
