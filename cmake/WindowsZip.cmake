@@ -10,6 +10,7 @@ file(STRINGS ${WAVESTRING_WINDOWS_SDL}/SOURCE sdl_source LIMIT_COUNT 1)
 separate_arguments(sdl_source)
 list(GET sdl_source 0 SDL_SOURCE_PACKAGE)
 list(GET sdl_source 1 SDL_SOURCE_VERSION)
+file(STRINGS ${WAVESTRING_WINDOWS_SDL}/CONFIGURE SDL_CONFIGURE LIMIT_COUNT 1)
 
 # Texts with Windows line ends, which every Notepad shows as lines.
 set(zip_texts ${CMAKE_BINARY_DIR}/zip_texts)
