@@ -23,7 +23,7 @@ import time
 sys.dont_write_bytecode = True  # keep the source tree clean
 
 from xsession import (CENTRE_ROW, WIDTH, Failure, Picture, Session, deadline_loop, rest_rows,
-                      run_tool, timeout_scale, wine_env)
+                      run_tool, stop_wine, timeout_scale, wine_env)
 
 LEFT, MIDDLE, RIGHT = 1, 2, 3
 REST = Picture.of_string(rest_rows())
@@ -437,6 +437,7 @@ def check_console(program, wine_prefix):
             raise Failure(f"{option}: status {result.returncode}, stdout {out!r}, stderr {err!r}")
     if wine_prefix:
         check_parent_console(program, env)
+        stop_wine(env)
     after = sorted(os.listdir(folder))
     if after != before:
         raise Failure(f"the folder of the program held {before}, now {after}")

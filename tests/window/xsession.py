@@ -67,6 +67,15 @@ def wine_env(prefix):
     return {"WINEPREFIX": os.path.abspath(prefix), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 
 
+def stop_wine(env):
+    """Ends what Wine still runs in the prefix of env. Wine keeps a server and
+    a desktop process per prefix for a few seconds after the last program
+    ends, tied to the X display of the first one: a program started then, on
+    another display, or none, would share that desktop."""
+    subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
+    subprocess.run(["wineserver", "-w"], env=env, capture_output=True, timeout=10 * timeout_scale())
+
+
 class Session:
     """Xvfb plus one run of a program in it, with the tools to drive it. The
     program runs on the SDL 1.2 library in sdl_dir, or else on the system's;
@@ -91,6 +100,7 @@ class Session:
         self.env.pop("SDL_VIDEODRIVER", None)
         if wine_prefix:
             self.env.update(wine_env(wine_prefix))
+            stop_wine(self.env)
         self.process = None
         self.window = None
         self.captions_seen = []
@@ -107,11 +117,7 @@ class Session:
             self.process.kill()
             self.process.wait()
         if self.wine_prefix:
-            # Ends what Wine still runs for the prefix (its desktop process
-            # among them) while this session's X server is still there.
-            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
-            subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True,
-                           timeout=10 * timeout_scale())
+            stop_wine(self.env)  # while this session's X server is still there
         self.xvfb.stdin.close()
         self.xvfb.wait(timeout=10 * timeout_scale())
         self.stderr.close()
