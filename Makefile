@@ -6,6 +6,10 @@
 # make fuzz       build the libFuzzer targets (clang) and run each for FUZZ_SECONDS
 # make web        install Emscripten, build both programs as a web site in build-web/site
 # make run-web    the same, then serve the site on 127.0.0.1:WEB_PORT (8000) as a static host would
+# make publish DEST=folder  the same, then copy the site into folder, safely for visits meanwhile (scripts/publish)
+# make windows    install MinGW-w64, cross-build both programs for Windows and pack
+#                 build-windows/wavestring-VERSION-win64.zip (docs/windows.md)
+# make test-windows  the same, then test the unpacked zip under Wine (the tests labelled wine)
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -17,9 +21,11 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 BUILD_WEB_DIR ?= build-web
+WINDOWS_DIR ?= build-windows
 WEB_PORT ?= 8000
+KEEP ?= 3
 
-.PHONY: all deps build programs run run-paced test test-sanitize fuzz bench web run-web clean
+.PHONY: all deps build programs run run-paced test test-sanitize fuzz bench web run-web publish windows test-windows clean
 
 all: build
 
@@ -47,8 +53,10 @@ run: programs
 run-paced: programs
 	@$(BUILD_DIR)/wavestring_paced
 
+# The tests under Wine, registered once make test-windows has configured the
+# build directory for them, run only there.
 test: build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2 --label-exclude wine
 
 bench: build
 	bench/run $(BUILD_DIR)
@@ -83,5 +91,24 @@ run-web: web
 	NO_UPDATE_CHECK=1 tests/web/node_modules/.bin/serve --no-clipboard -c $(CURDIR)/web/serve.json \
 		-l tcp://127.0.0.1:$(WEB_PORT) $(BUILD_WEB_DIR)/site
 
+# Into DEST, a folder that a host serves or that is mirrored to one; the
+# files of the last KEEP builds published there stay.
+publish:
+	@[ -n "$(DEST)" ] || { echo "make publish: say where to, as in make publish DEST=folder"; exit 2; }
+	@$(MAKE) --no-print-directory web
+	scripts/publish $(BUILD_WEB_DIR)/site $(DEST) $(KEEP)
+
+windows:
+	@scripts/install-deps windows
+	scripts/build-windows $(WINDOWS_DIR) $(CMAKE_FLAGS)
+
+# The tools the tests take from the native build (close_window, the model's
+# frames) are built in BUILD_DIR, configured as make build does.
+test-windows: windows deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON -DWAVESTRING_BENCH=ON $(CMAKE_FLAGS) \
+		-DWAVESTRING_WINDOWS_BUILD=$(abspath $(WINDOWS_DIR))
+	cmake --build $(BUILD_DIR) --parallel --target close_window wavestring_model_frames wavestring_paced_model_frames
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --label-regex wine
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BUILD_WEB_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BUILD_WEB_DIR) $(WINDOWS_DIR)

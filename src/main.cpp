@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "frame.h"
+#include "system.h"
 
 #if WAVESTRING_PACED
 static const char kProgramName[] = "wavestring_paced";
@@ -13,14 +14,14 @@ static const char kProgramName[] = "wavestring_paced";
 static const char kProgramName[] = "wavestring";
 #endif
 
-// Prints the message after SDL_Quit: a driver that takes over the terminal
+// Reports the error after SDL_Quit: a driver that takes over the terminal
 // (libcaca's alternate screen) would wipe it on the way out.
 static int fail(const char* what)
 {
-    char reason[256];
-    std::snprintf(reason, sizeof reason, "%s", SDL_GetError());
+    char message[320];
+    std::snprintf(message, sizeof message, "%s failed: %s", what, SDL_GetError());
     SDL_Quit();
-    std::fprintf(stderr, "%s: %s failed: %s\n", kProgramName, what, reason);
+    reportError(kProgramName, message);
     return 1;
 }
 
@@ -50,21 +51,28 @@ static const char kHelp[] =
     "  Space                clear the string\n"
     "  Escape               quit\n"
     "\n"
-    "The caption shows k and t. More, with things to try: man 6 %s\n";
+    "The caption shows k and t. More, with things to try: "
+#ifdef _WIN32
+    "README.txt beside %s.exe\n";
+#else
+    "man 6 %s\n";
+#endif
 
 // --help and --version print and end the program; any other argument is
 // ignored. Returns -1 when the program should run.
 static int answerOptions(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf(kHelp, kProgramName);
-            return 0;
+        const bool help = std::strcmp(argv[i], "--help") == 0;
+        if (!help && std::strcmp(argv[i], "--version") != 0)
+            continue;
+        if (std::FILE* out = textOutput(stdout)) {
+            if (help)
+                std::fprintf(out, kHelp, kProgramName);
+            else
+                std::fprintf(out, "%s %s\n", kProgramName, WAVESTRING_VERSION);
         }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("%s %s\n", kProgramName, WAVESTRING_VERSION);
-            return 0;
-        }
+        return 0;
     }
     return -1;
 }
@@ -91,11 +99,11 @@ int main(int argc, char** argv)
     if (!driverAsked) {
         // When SDL falls back on libcaca, which is refused below, libcaca's
         // null output leaves the terminal's screen and title alone.
-        setenv("CACA_DRIVER", "null", 0);
+        setEnvDefault("CACA_DRIVER", "null");
     }
     // The window's class is the menu entry's StartupWMClass, so a desktop
     // shows the window under the entry's icon.
-    setenv("SDL_VIDEO_X11_WMCLASS", kProgramName, 0);
+    setEnvDefault("SDL_VIDEO_X11_WMCLASS", kProgramName);
     preferSoftwarePresent();
 
     if (SDL_Init(SDL_INIT_VIDEO) != 0)

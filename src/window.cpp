@@ -1,4 +1,5 @@
 #include "window.h"
+#include "system.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,10 @@
 #include <SDL_syswm.h>
 #include <X11/extensions/Xrandr.h>
 #include <dlfcn.h>
+#endif
+
+#ifdef _WIN32
+#include <SDL_syswm.h>
 #endif
 
 void tightenPause()
@@ -32,8 +37,8 @@ void preferSoftwarePresent()
         return;
     // The software renderer, and a window framebuffer that is a plain X
     // image rather than one more OpenGL texture. 0: keep the user's choice.
-    setenv("SDL_RENDER_DRIVER", "software", 0);
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    setEnvDefault("SDL_RENDER_DRIVER", "software");
+    setEnvDefault("SDL_FRAMEBUFFER_ACCELERATION", "0");
 }
 
 SDL_Surface* openWindow()
@@ -51,7 +56,22 @@ SDL_Surface* openWindow()
 
 int displayRefreshRate()
 {
-#ifdef SDL_VIDEO_DRIVER_X11
+#if defined(_WIN32)
+    // The current mode of the monitor that shows most of the window, from
+    // Windows' display settings; 0 and 1 there mean the hardware's default.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) <= 0)
+        return 0;
+    MONITORINFOEXA monitor{};
+    monitor.cbSize = sizeof monitor;
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    if (!GetMonitorInfoA(MonitorFromWindow(info.window, MONITOR_DEFAULTTONEAREST), &monitor)
+        || !EnumDisplaySettingsA(monitor.szDevice, ENUM_CURRENT_SETTINGS, &mode))
+        return 0;
+    return mode.dmDisplayFrequency > 1 ? static_cast<int>(mode.dmDisplayFrequency) : 0;
+#elif defined(SDL_VIDEO_DRIVER_X11)
     // Both SDL 1.2 libraries give the X display and the window here.
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);

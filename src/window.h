@@ -29,5 +29,6 @@ void preferSoftwarePresent();
 SDL_Surface* openWindow();
 
 // The refresh rate of the window's display in Hz, as the window system tells
-// it (XRandR on X11), or 0 where it does not tell it.
+// it (XRandR on X11, the display settings on Windows), or 0 where it does
+// not tell it.
 int displayRefreshRate();

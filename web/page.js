@@ -11,9 +11,14 @@ const pauseButton = document.getElementById('pause');
 // tells its own when it starts.
 let keyRepeat = { delay: 500, interval: 30 };
 
-function pageFailed(message) {
-  statusLine.textContent = message + ' Reload the page to try again.';
-}
+// The page without its style sheet is not the page: it says so, and the
+// program, finding the HTML's Module rather than this one, does not start.
+// (pageFailed is the HTML's.) A style sheet that failed to load is left
+// empty, or has no sheet at all.
+if (!document.querySelector('link[rel="stylesheet"]').sheet?.cssRules.length)
+  pageFailed('The simulation could not start: style.css failed to load.');
+if (pageFailure !== null)
+  throw new Error(pageFailure);
 
 // The program's keys reach SDL from anywhere on the page; every other key,
 // any key with Ctrl, Alt or Meta, and Return and Space on a link or a button

@@ -6,8 +6,11 @@ asked for, and does what a user does: moves the pointer, presses buttons and
 keys, closes the window; then reads back what a user would see, the window's
 pixels and its caption.
 
+A Windows build (--wine PREFIX) runs under Wine in that Wine prefix, on the
+SDL.dll beside it.
+
 usage: window_test.py --program PATH --variant main|paced [--sdl-dir DIR]
-                      [--tools DIR] CHECK
+                      [--tools DIR] [--wine PREFIX] CHECK
 """
 
 import argparse
@@ -20,7 +23,7 @@ import time
 sys.dont_write_bytecode = True  # keep the source tree clean
 
 from xsession import (CENTRE_ROW, WIDTH, Failure, Picture, Session, deadline_loop, rest_rows,
-                      run_tool, timeout_scale)
+                      run_tool, stop_wine, timeout_scale, wine_env)
 
 LEFT, MIDDLE, RIGHT = 1, 2, 3
 REST = Picture.of_string(rest_rows())
@@ -372,6 +375,121 @@ def check_quit(session, variant):
         raise Failure(f"close button: exit status {status}")
 
 
+def model_pictures(model, x, row, k_presses, frames):
+    """The model's pictures after a click at column x, row, while paused,
+    from the click (0) to frames: a map from each picture's dots to its
+    frame."""
+    out = run_tool(model, str(x), str(row), str(k_presses), str(frames)).decode().split("\n")
+    pictures = {}
+    for frame in range(frames + 1):
+        rows = [int(value) for value in out[2 * frame].split()]
+        velocity_rows = [int(value) for value in out[2 * frame + 1].split()]
+        dots = frozenset(Picture.of_string(rows, velocity_rows=velocity_rows).dots.items())
+        pictures.setdefault(dots, frame)
+    return pictures
+
+
+def check_running_frame(session, variant, model):
+    """A picture taken after the string ran on from a click is one the frames
+    draw, pixel for pixel: the model's, stepped a whole number of times. At
+    k = 1 the waves never fade, so it differs from the string at rest."""
+    session.keys("Return")  # pause
+    press_until(session, "Right", caption("1.000000", 1), k_out_of_range)
+    frames = 3000  # 3 s of running, at most, between the two Returns
+    pictures = model_pictures(model, 320, 340, 10, frames)
+    plucked = plucked_at(320, 340)
+    session.move(320, 340)
+    session.click(LEFT)
+    session.wait_picture(plucked, what="the click, paused")
+    session.keys("Return")  # run
+    session.wait_picture(lambda picture: picture != plucked, what="the string running")
+    session.keys("Return")  # pause
+    seen = session.wait_picture(lambda picture: frozenset(picture.dots.items()) in pictures,
+                                what=f"one of the model's first {frames} frames")
+    frame = pictures[frozenset(seen.dots.items())]
+    print(f"the paused window shows the model's frame {frame}")
+    if frame == 0 or seen == REST:
+        raise Failure(f"the window shows frame {frame}, {'at rest' if seen == REST else 'the click'}")
+
+
+def check_console(program, wine_prefix):
+    """--help and --version print on the standard output they were given (a
+    pipe here) and nothing on stderr, with status 0, and leave no file
+    beside the program."""
+    program = os.path.abspath(program)
+    name = os.path.splitext(os.path.basename(program))[0]
+    folder = os.path.dirname(program)
+    env = dict(os.environ, **wine_env(wine_prefix)) if wine_prefix else dict(os.environ)
+    before = sorted(os.listdir(folder))
+    for option, expected in (("--version", rf"{re.escape(name)} \d+\.\d+\.\d+\n"),
+                             ("--help", rf"Usage: {re.escape(name)} \[--help \| --version\]\n(.*\n)+"
+                                        rf".*Escape +quit\n\n.*things to try: .*{re.escape(name)}.*\n")):
+        command = ["wine", program, option] if wine_prefix else [program, option]
+        try:
+            result = subprocess.run(command, env=env, capture_output=True, stdin=subprocess.DEVNULL,
+                                    cwd=folder, timeout=20 * timeout_scale())
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{option}: the program still runs {20 * timeout_scale()} s later") from None
+        out, err = result.stdout.decode(errors="replace"), result.stderr.decode(errors="replace")
+        if wine_prefix:  # Windows' text files end their lines with CR LF
+            out = out.replace("\r\n", "\n")
+        if result.returncode != 0 or err or not re.fullmatch(expected, out):
+            raise Failure(f"{option}: status {result.returncode}, stdout {out!r}, stderr {err!r}")
+    if wine_prefix:
+        check_parent_console(program, env)
+        stop_wine(env)
+    after = sorted(os.listdir(folder))
+    if after != before:
+        raise Failure(f"the folder of the program held {before}, now {after}")
+
+
+def check_parent_console(program, env):
+    """Started from a console without its handles, as cmd starts a windowed
+    program, --version writes to the console of the program that started
+    it: cmd's "start /wait", in a terminal (script), where Wine's console
+    shows it."""
+    name = os.path.basename(program)
+    command = f"wine cmd /c start /wait {name} --version"
+    try:
+        result = subprocess.run(["script", "-qec", command, "/dev/null"], env=env, capture_output=True,
+                                stdin=subprocess.DEVNULL, cwd=os.path.dirname(os.path.abspath(program)),
+                                timeout=20 * timeout_scale())
+    except subprocess.TimeoutExpired:
+        raise Failure(f"{command}: still running {20 * timeout_scale()} s later") from None
+    # The terminal also gets the console's cursor controls and CR CR LF.
+    shown = re.sub(r"\x1b\[\??[0-9;]*[A-Za-z]|\r", "", result.stdout.decode(errors="replace"))
+    expected = f"{os.path.splitext(name)[0]} "
+    if result.returncode != 0 or not re.fullmatch(rf"{re.escape(expected)}\d+\.\d+\.\d+\n", shown):
+        raise Failure(f"{command}: status {result.returncode}, the console shows {shown!r}")
+
+
+def check_message_box(session, name):
+    """A start that fails (an SDL video driver that does not exist) shows
+    why in a message box titled with the program's name, and on stderr; the
+    program ends with status 1 once the box is closed."""
+    env = dict(session.env, SDL_VIDEODRIVER="no_such_driver")
+    session.process = subprocess.Popen(session.command(), env=env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=session.stderr)
+    box = None
+    for _ in deadline_loop(20):
+        session.check_alive()
+        found = session.xdotool_lines("search", "--onlyvisible", "--name", f"^{re.escape(name)}$")
+        if found:
+            box = found[0]
+            break
+    else:
+        raise Failure(f"no message box titled {name!r} within {20 * timeout_scale()} s")
+    if session.caption_of(box) != name:
+        raise Failure(f"the message box is titled {session.caption_of(box)!r}, expected {name!r}")
+    session.xdotool("windowfocus", "--sync", box)
+    session.xdotool("key", "Return")  # its OK button
+    status = session.wait_exit()
+    err = session.program_stderr()
+    print(f"status {status}, stderr: {err!r}")
+    if status != 1 or not re.fullmatch(rf"{re.escape(name)}: SDL_Init failed: .+\r?\n", err):
+        raise Failure(f"status {status}, stderr {err!r}; expected 1 and '{name}: SDL_Init failed: why'")
+
+
 def check_no_display(program, sdl_dir, name):
     """With SDL's X11 driver and no display to open: a clear message on stderr
     and status 1, at once. (With no driver named, the libraries would fall
@@ -416,18 +534,30 @@ def main():
     parser.add_argument("--variant", choices=("main", "paced"), required=True)
     parser.add_argument("--sdl-dir", help="directory of the SDL 1.2 library (default: the system's)")
     parser.add_argument("--tools", help="directory of close_window")
-    parser.add_argument("check", choices=(*CHECKS, "no_display"))
+    parser.add_argument("--model", help="the program's model_frames, for running_frame")
+    parser.add_argument("--wine", metavar="PREFIX", help="run the Windows program under Wine in PREFIX")
+    parser.add_argument("check", choices=(*CHECKS, "running_frame", "console", "message_box", "no_display"))
     args = parser.parse_args()
 
     started = time.monotonic()
-    sdl = f"SDL 1.2 in {args.sdl_dir or 'the system'}"
+    sdl = f"SDL 1.2 in {args.sdl_dir or 'the system'}" if not args.wine else "Wine"
+    name = os.path.splitext(os.path.basename(args.program))[0]
     try:
         if args.check == "no_display":
-            check_no_display(args.program, args.sdl_dir, os.path.basename(args.program))
+            check_no_display(args.program, args.sdl_dir, name)
+        elif args.check == "console":
+            check_console(args.program, args.wine)
         else:
-            with Session(args.program, args.sdl_dir, tools_dir=args.tools) as session:
-                session.start()
-                CHECKS[args.check](session, args.variant)
+            with Session(args.program, args.sdl_dir, tools_dir=args.tools,
+                         wine_prefix=args.wine) as session:
+                if args.check == "message_box":
+                    check_message_box(session, name)
+                elif args.check == "running_frame":
+                    session.start()
+                    check_running_frame(session, args.variant, args.model)
+                else:
+                    session.start()
+                    CHECKS[args.check](session, args.variant)
     except Failure as failure:
         print(f"FAIL {args.check} ({sdl}): {failure}")
         return 1

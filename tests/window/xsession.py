@@ -9,6 +9,9 @@ WAVESTRING_TEST_TIMEOUT_SCALE, a whole number, multiplies every deadline.
 
 Each session's Xvfb comes from tests/with_xvfb.sh, which says which display
 it takes.
+
+A Windows build of a program (a .exe) runs under Wine, in the Wine prefix
+given, and is driven the same way: Wine shows its windows as X windows.
 """
 
 import array
@@ -58,13 +61,30 @@ def run_tool(*args, env=None):
     return subprocess.run(args, env=env, check=True, capture_output=True).stdout
 
 
+def wine_env(prefix):
+    """What a Windows program run by Wine needs in its environment: its Wine
+    prefix, no debug output, and no offer to install Wine's Mono or Gecko."""
+    return {"WINEPREFIX": os.path.abspath(prefix), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
+def stop_wine(env):
+    """Ends what Wine still runs in the prefix of env. Wine keeps a server and
+    a desktop process per prefix for a few seconds after the last program
+    ends, tied to the X display of the first one: a program started then, on
+    another display, or none, would share that desktop."""
+    subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
+    subprocess.run(["wineserver", "-w"], env=env, capture_output=True, timeout=10 * timeout_scale())
+
+
 class Session:
     """Xvfb plus one run of a program in it, with the tools to drive it. The
-    program runs on the SDL 1.2 library in sdl_dir, or else on the system's."""
+    program runs on the SDL 1.2 library in sdl_dir, or else on the system's;
+    a Windows program (wine_prefix given) on the SDL.dll beside it."""
 
-    def __init__(self, program, sdl_dir=None, tools_dir=None):
+    def __init__(self, program, sdl_dir=None, tools_dir=None, wine_prefix=None):
         self.program = program
         self.sdl_dir = sdl_dir
+        self.wine_prefix = wine_prefix
         self.tools_dir = tools_dir or os.path.dirname(os.path.abspath(__file__))
         require_tools()
         # The server lives until the shell that prints its display reads the
@@ -78,6 +98,9 @@ class Session:
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
         self.env.pop("SDL_VIDEODRIVER", None)
+        if wine_prefix:
+            self.env.update(wine_env(wine_prefix))
+            stop_wine(self.env)
         self.process = None
         self.window = None
         self.captions_seen = []
@@ -93,19 +116,27 @@ class Session:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        if self.wine_prefix:
+            stop_wine(self.env)  # while this session's X server is still there
         self.xvfb.stdin.close()
         self.xvfb.wait(timeout=10 * timeout_scale())
         self.stderr.close()
 
     # -- the program -------------------------------------------------------
 
+    def command(self, *args):
+        """The command line that runs the program with args."""
+        program = os.path.abspath(self.program)
+        return ["wine", program, *args] if self.wine_prefix else [program, *args]
+
     def start(self):
         """Starts the program and waits for its window to be on the screen."""
         env = dict(self.env)
         if self.sdl_dir:
             env["LD_LIBRARY_PATH"] = self.sdl_dir
-        self.process = subprocess.Popen([self.program], env=env, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=self.stderr)
+        self.process = subprocess.Popen(self.command(), env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=self.stderr,
+                                        cwd=os.path.dirname(os.path.abspath(self.program)))
         # sdl12-compat maps a first window, then destroys it and maps another
         # for its renderer before the first frame: a window found early may be
         # gone a moment later. The program's window is the one whose caption
@@ -145,12 +176,15 @@ class Session:
         return self.stderr.read().decode(errors="replace")
 
     def check_sdl_library(self):
-        """The program really runs on the SDL 1.2 library it was given."""
+        """The program really runs on the SDL 1.2 library it was given (under
+        Wine, the SDL.dll beside it)."""
+        name = "SDL.dll" if self.wine_prefix else "libSDL-1.2"
+        wanted = os.path.dirname(os.path.realpath(self.program)) if self.wine_prefix else self.sdl_dir
         with open(f"/proc/{self.process.pid}/maps") as maps:
-            libraries = {line.split()[-1] for line in maps if "libSDL-1.2" in line}
+            libraries = {line.split()[-1] for line in maps if name in line}
         folders = {os.path.dirname(path) for path in libraries}
-        if self.sdl_dir and folders != {os.path.realpath(self.sdl_dir)}:
-            raise Failure(f"expected the SDL 1.2 in {self.sdl_dir}, found {sorted(libraries)}")
+        if wanted and folders != {os.path.realpath(wanted)}:
+            raise Failure(f"expected the SDL 1.2 in {wanted}, found {sorted(libraries)}")
 
     def check_size(self):
         info = run_tool("xwininfo", "-id", self.window, env=self.env).decode()
@@ -232,8 +266,27 @@ class Session:
         return result.stdout.decode().split("\n")[:-1] if result.returncode == 0 else []
 
     def move(self, x, y):
-        """Moves the pointer to column x and row y of the window."""
+        """Moves the pointer to column x and row y of the window; under Wine,
+        waits until the program has taken the motion in."""
         self.xdotool("mousemove", "--window", self.window, str(x), str(y))
+        if self.wine_prefix:
+            self.wait_pointer_read()
+
+    def wait_pointer_read(self):
+        """SDL 1.2 on Windows has no motion messages of its own: it reads the
+        pointer's position once per drain of the window's messages, after the
+        buttons of that drain. A click that comes in the same drain as the
+        pointer's jump would act where the pointer was before. t goes a step
+        and back: once the caption shows the step, the drain that took the key
+        has read the new position, and queued its motion before any later
+        click."""
+        match = re.fullmatch(r"(Vibrelle : k=\S+ et t=)(\d+)", self.caption())
+        if not match:
+            raise Failure(f"caption {self.caption()!r} shows no t")
+        t = int(match.group(2))
+        for key, value in ((("Up", t + 1), ("Down", t)) if t < 1000 else (("Down", t - 1), ("Up", t))):
+            self.keys(key)
+            self.wait_caption(match.group(1) + str(value))
 
     def press(self, button):
         self.xdotool("mousedown", str(button))
