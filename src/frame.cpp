@@ -165,8 +165,11 @@ bool presentChanges(LoopState& loop, Uint32 pauseMs, std::int64_t nowUs)
     // does not hold back what the frames before it drew.
     const bool due = loop.presentWhole || nowUs >= loop.nextPresentAt
                      || std::int64_t{pauseMs} * 1000 >= loop.refreshUs;
-    if (!due)
-        return false;
+    return due && presentNow(loop, nowUs);
+}
+
+bool presentNow(LoopState& loop, std::int64_t nowUs)
+{
     const int count = takeUnpresented(loop);
     if (count == 0)
         return false;

@@ -93,5 +93,10 @@ void updateFrame(LoopState& loop);
 // clockMicroseconds. Returns whether it presented.
 bool presentChanges(LoopState& loop, Uint32 pauseMs, std::int64_t nowUs);
 
+// Presents the changes not yet presented, if any, whatever the time: one
+// SDL_UpdateRects of their rectangles. A web page, which the browser calls
+// once per refresh, presents this way. Returns whether it presented.
+bool presentNow(LoopState& loop, std::int64_t nowUs);
+
 // One frame: updateFrame, presentChanges, then the pause (none at 0 ms).
 void runFrame(LoopState& loop);

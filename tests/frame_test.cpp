@@ -4,6 +4,7 @@
 #include <random>
 
 #include "support.h"
+#include "work_budget.h"
 
 using Frame = DummyWindow;
 
@@ -595,3 +596,78 @@ TEST_F(Frame, FramesWithALongPauseAreEachPresented)
     }
 }
 #endif
+
+// A web page presents what changed in every animation frame, whatever the
+// clock says: everything at first, then only the changes, and nothing when
+// nothing changed.
+TEST_F(Frame, PresentNowPresentsTheChangesWhateverTheClock)
+{
+    updateFrame(loop);
+    EXPECT_TRUE(presentNow(loop, 0));
+    EXPECT_TRUE(presentsWholeWindow(loop));
+    pushKey(SDLK_RETURN);
+    updateFrame(loop);
+    EXPECT_FALSE(presentNow(loop, 10)) << "a string at rest changes nothing";
+    loop.state.pos[7] = 3.0;
+    updateFrame(loop);
+    ASSERT_TRUE(presentNow(loop, 20)) << "a microsecond later, in the same refresh interval";
+    ASSERT_EQ(loop.presentedCount, 1);
+    EXPECT_TRUE(sameRect(loop.presentedRects[0], 7, 240, 1, 4));
+}
+
+// The work budget of a web page's animation frames (work_budget.h), at
+// 60 Hz: steps of 1000 / 60 ms, or two of them for a dropped frame.
+static void nextAnimationFrame(WorkBudget& budget, double& now, double workMs, int refreshes = 1)
+{
+    endAnimationFrame(budget, workMs);
+    now += refreshes * 1000.0 / 60;
+    startAnimationFrame(budget, now);
+}
+
+TEST(WorkBudget, GrowsOnTimeAndShrinksOnlyForLateFramesThePageMayHaveCaused)
+{
+    WorkBudget budget;
+    double now = 5000;
+    startAnimationFrame(budget, now);
+    EXPECT_NEAR(budgetMs(budget), 0.5 * 1000 / 60, 1e-9) << "half of 60 Hz's interval at first";
+    for (int i = 0; i < 10; ++i)
+        nextAnimationFrame(budget, now, 8.3);
+    EXPECT_NEAR(budget.share, 0.53, 1e-9) << "0.003 more for each animation frame on time";
+    nextAnimationFrame(budget, now, 8.9, 2);
+    EXPECT_NEAR(budget.share, 0.53 * 0.75, 1e-9) << "late after 8.9 ms of the page's own work";
+    nextAnimationFrame(budget, now, 4.0, 2);
+    EXPECT_NEAR(budget.share, 0.53 * 0.75, 1e-9) << "late after 4 ms, under a quarter of the interval: not the page's";
+    EXPECT_NEAR(budget.refreshMs, 1000.0 / 60 * 1.01 * 1.01, 1e-9) << "late frames stretch the interval by 1 % each";
+    for (int i = 0; i < 10; ++i)
+        nextAnimationFrame(budget, now, 12, 3);
+    EXPECT_NEAR(budget.share, kMinShare, 1e-9);
+    for (int i = 0; i < 200; ++i)
+        nextAnimationFrame(budget, now, 12);
+    EXPECT_NEAR(budget.share, kMaxShare, 1e-9);
+    EXPECT_NEAR(budgetMs(budget), 12.5, 1e-9);
+}
+
+// The refresh interval is the shortest gap, at once; a longer one is taken
+// by 1 % per animation frame.
+TEST(WorkBudget, LearnsTheDisplaysRefreshInterval)
+{
+    WorkBudget budget;
+    double now = 100;
+    startAnimationFrame(budget, now);
+    for (int i = 0; i < 3; ++i) {
+        endAnimationFrame(budget, 1);
+        startAnimationFrame(budget, now += 1000.0 / 120);
+    }
+    EXPECT_NEAR(budget.refreshMs, 1000.0 / 120, 1e-9);
+    EXPECT_NEAR(budgetMs(budget), 0.509 * 1000 / 120, 1e-9);
+    for (int i = 0; i < 3; ++i) {
+        endAnimationFrame(budget, 1);
+        startAnimationFrame(budget, now += 1000.0 / 60);
+    }
+    EXPECT_NEAR(budget.refreshMs, 1000.0 / 120 * 1.01 * 1.01 * 1.01, 1e-9);
+    for (int i = 0; i < 100; ++i) {
+        endAnimationFrame(budget, 1);
+        startAnimationFrame(budget, now += 1000.0 / 60);
+    }
+    EXPECT_NEAR(budget.refreshMs, 1000.0 / 60, 1e-9);
+}

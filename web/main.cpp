@@ -1,25 +1,27 @@
 // wavestring in a web page: the desktop program's frames, run from the
 // browser's animation frames. A page may not sleep, so a frame's pause
 // becomes the clock time between two frames, and the frames that are due
-// run together, followed by one present: a screen shows only the latest
-// picture anyway.
+// run together, followed by one present of what they changed: a screen
+// shows only the latest picture anyway.
 #include <SDL.h>
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include <algorithm>
 
 #include "frame.h"
+#include "work_budget.h"
 
 // Frames are run at most this far behind the clock. A hidden tab gets no
 // animation frames; back in view, it catches up by at most this much
 // (100 frames of wavestring), not by all the time it was hidden.
 static constexpr double kMaxCatchUpMs = 100;
-// The work of one animation frame stops after this long, half of a 60 Hz
-// display's frame, so that the page stays smooth. Only wavestring_paced at
-// t = 0, which has no pause, or a machine too slow for the pace, reaches it.
-static constexpr double kWorkBudgetMs = 8;
 
 static LoopState loop;
+// The work of one animation frame stops when this runs out, so that the
+// page stays smooth (work_budget.h). Only wavestring_paced at t = 0, which
+// has no pause, or a device too slow for the pace, reaches it.
+static WorkBudget budget;
 static double nextFrameAt = 0;
 // For the page to measure the pace: the frames run, and the clock time
 // given up by the catch-up bound, in which no frame was due.
@@ -38,23 +40,24 @@ extern "C" EMSCRIPTEN_KEEPALIVE double wavestringMsGivenUp()
     return msGivenUp;
 }
 
-// Emscripten's SDL copies the screen's pixels to the canvas when the screen
-// is unlocked. The page sets Module.screenIsReadOnly, so the lock copies
-// nothing back.
-static void present()
+// The work budget of the next animation frame, in ms.
+extern "C" EMSCRIPTEN_KEEPALIVE double wavestringWorkBudgetMs()
 {
-    SDL_LockSurface(loop.screen);
-    SDL_UnlockSurface(loop.screen);
+    return budgetMs(budget);
 }
 
-static void animationFrame()
+// Called by the browser on every animation frame, with the time of the
+// display's refresh it is for: the budget learns the refresh interval from
+// these times, which are steadier than the clock when the call comes.
+static EM_BOOL animationFrame(double refreshTime, void*)
 {
     const double now = emscripten_get_now();
+    startAnimationFrame(budget, refreshTime);
     if (nextFrameAt < now - kMaxCatchUpMs) {
         msGivenUp += now - kMaxCatchUpMs - nextFrameAt;
         nextFrameAt = now - kMaxCatchUpMs;
     }
-    const double workEnds = now + kWorkBudgetMs;
+    const double workEnds = now + budgetMs(budget);
     int frames = 0;
     while (nextFrameAt <= now && !loop.quit) {
         updateFrame(loop);
@@ -70,16 +73,17 @@ static void animationFrame()
     if (framePause(loop.state) == 0)
         nextFrameAt = now;
     framesRun += frames;
-    if (frames > 0)
-        present();
+    // Only what changed since the last present, as rectangles: library_page.js
+    // copies them to the canvas. Nothing when nothing changed.
+    presentNow(loop, static_cast<std::int64_t>(now * 1000));
+    endAnimationFrame(budget, emscripten_get_now() - now);
     if (loop.running != shownRunning) {
         shownRunning = loop.running;
         EM_ASM(Module.wavestringRunning($0), shownRunning);
     }
-    if (loop.quit) {
-        emscripten_cancel_main_loop();
+    if (loop.quit)
         EM_ASM(Module.wavestringEnded());
-    }
+    return !loop.quit; // whether to be called on the next animation frame too
 }
 
 int main()
@@ -91,7 +95,8 @@ int main()
     }
     loop = startLoop(screen);
     // SDL_FillRect paints only the canvas: the pixels the frames draw on
-    // start black here. The first lock also makes the canvas's image.
+    // start black here. The first lock also makes the canvas's image, which
+    // the presents then update.
     SDL_LockSurface(screen);
     for (int y = 0; y < screen->h; ++y)
         std::fill_n(reinterpret_cast<Uint32*>(pixelAddress(screen, 0, y)), screen->w, loop.colours.background);
@@ -99,6 +104,5 @@ int main()
     nextFrameAt = emscripten_get_now();
     // The page's arrow controls repeat, while held, as a held key does.
     EM_ASM(Module.wavestringStarted($0, $1), kKeyRepeatDelay, kKeyRepeatInterval);
-    // 0: called on every animation frame of the browser.
-    emscripten_set_main_loop(animationFrame, 0, 1);
+    emscripten_request_animation_frame_loop(animationFrame, nullptr);
 }

@@ -1,0 +1,20 @@
+// Serves a site as make run-web serves it, and a static host would:
+// compressed, with cache headers, by the npm package serve on a free port.
+// Shared by the browser tests and the benchmarks.
+import { spawn } from 'node:child_process';
+import { fileURLToPath } from 'node:url';
+
+export async function serve(dir) {
+  const server = spawn(fileURLToPath(new URL('node_modules/.bin/serve', import.meta.url)),
+    ['--no-clipboard', '--no-request-logging', '-c', fileURLToPath(new URL('../../web/serve.json', import.meta.url)),
+      '-l', 'tcp://127.0.0.1:0', dir],
+    { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, NO_UPDATE_CHECK: '1' } });
+  const port = await new Promise((resolve, reject) => {
+    for (const output of [server.stdout, server.stderr])
+      output.on('data', (data) => { const match = /Accepting connections at http:\/\/[\d.]+:(\d+)/.exec(String(data)); if (match) resolve(match[1]); });
+    server.on('exit', () => reject(new Error('the web server did not start')));
+  });
+  process.on('exit', () => server.kill());
+  return { server, origin: `http://127.0.0.1:${port}` };
+}
+
