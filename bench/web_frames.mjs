@@ -17,7 +17,7 @@ import os from 'node:os';
 
 const require = createRequire(new URL('../tests/web/', import.meta.url));
 const puppeteer = require('puppeteer-core');
-const { serve } = await import(new URL('../tests/web/serve.mjs', import.meta.url));
+const { chromiumArgs, serve } = await import(new URL('../tests/web/serve.mjs', import.meta.url));
 
 const runs = Number(process.env.BENCH_WEB_RUNS || 3);
 const seconds = Number(process.env.BENCH_WEB_SECONDS || 10);
@@ -32,8 +32,7 @@ for (const program of (process.env.BENCH_WEB_PROGRAMS || 'wavestring,wavestring_
 
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium', headless: true, defaultViewport: null,
-  args: [...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling'],
+  args: chromiumArgs,
 });
 const origins = new Map();
 for (const [name, dir] of sites)

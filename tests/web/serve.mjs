@@ -1,9 +1,10 @@
-// Serves a site as make run-web serves it, and a static host would:
-// compressed, with cache headers, by the npm package serve on a free port.
-// Shared by the browser tests and the benchmarks.
+// What the browser tests and the benchmarks share: the site served as make
+// run-web serves it, and Debian's Chromium started as they both start it.
 import { spawn } from 'node:child_process';
 import { fileURLToPath } from 'node:url';
 
+// Serves a site as a static host would: compressed, with cache headers, by
+// the npm package serve on a free port.
 export async function serve(dir) {
   const server = spawn(fileURLToPath(new URL('node_modules/.bin/serve', import.meta.url)),
     ['--no-clipboard', '--no-request-logging', '-c', fileURLToPath(new URL('../../web/serve.json', import.meta.url)),
@@ -18,3 +19,10 @@ export async function serve(dir) {
   return { server, origin: `http://127.0.0.1:${port}` };
 }
 
+
+// Chromium's flags: without the background networking and component
+// updates, it asks no other host for anything; a page in the background
+// still gets its animation frames and timers.
+export const chromiumArgs = [...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-renderer-backgrounding',
+  '--disable-background-timer-throttling'];

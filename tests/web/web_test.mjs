@@ -22,7 +22,7 @@ import { fileURLToPath } from 'node:url';
 import lighthouse from 'lighthouse';
 import puppeteer from 'puppeteer-core';
 import { Builder, By, Key, Origin } from 'selenium-webdriver';
-import { serve } from './serve.mjs';
+import { chromiumArgs, serve } from './serve.mjs';
 
 const engineName = (process.argv.find((argument) => argument.startsWith('--engine=')) ?? '--engine=chromium').slice(9);
 const [siteDir, program, only] = process.argv.slice(2).filter((argument) => !argument.startsWith('--engine='));
@@ -915,8 +915,6 @@ async function checkPublish(page) {
     throw new Failure(`visits while publishing:\n  ${wrong.join('\n  ')}`);
 }
 
-// -- running them ----------------------------------------------------------------
-
 // -- the browser engines ---------------------------------------------------------
 // Chromium and Firefox (Debian's firefox-esr, over WebDriver BiDi) are driven
 // by puppeteer-core; WebKitGTK, the engine of Safari, by its WebKitWebDriver,
@@ -928,8 +926,6 @@ async function checkPublish(page) {
 // Their automation moves the pointer and a finger by whole CSS pixels only,
 // so at scale 2 the pointer check presses the device pixels on those.
 
-const chromiumArgs = [...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--no-first-run', '--disable-background-networking',
-  '--disable-component-update', '--disable-renderer-backgrounding', '--disable-background-timer-throttling'];
 const engines = {
   chromium: {
     // More browsers for checks that need a real device scale (emulating one
