@@ -404,14 +404,16 @@ async function checkPointer(page, { viewport: given, touch }) {
         window.dispatchEvent(new Event('resize'));
       });
     await keys(page, 'Enter'); // pause
-    const { left, top, width, height, ratio } = await page.$eval('canvas', (canvas) => {
+    const { left, top, width, height, ratio, room } = await page.$eval('canvas', (canvas) => {
       const box = canvas.getBoundingClientRect(), ratio = window.devicePixelRatio;
       return { left: Math.round(box.left * ratio), top: Math.round(box.top * ratio),
-        width: Math.round(box.width * ratio), height: Math.round(box.height * ratio), ratio };
+        width: Math.round(box.width * ratio), height: Math.round(box.height * ratio), ratio,
+        room: `${window.innerWidth} x ${window.innerHeight}` };
     });
     console.log(`${what}: the canvas at ${left},${top}, ${width} x ${height} device px`);
     if (width !== WIDTH * perPixel || height !== HEIGHT * perPixel)
-      throw new Failure(`${what}: the canvas is ${width} x ${height} device px, not ${perPixel} per pixel`);
+      throw new Failure(`${what}: the canvas is ${width} x ${height} device px, not ${perPixel} per pixel`
+        + ` (a viewport of ${room} CSS px at ${ratio} device px each)`);
     // The corners, and three device pixels in a row and a column inside
     // (on whole CSS pixels where the engine's pointer moves by those only).
     const step = engine.wholeCssPointer ? ratio : 1;
@@ -1112,10 +1114,22 @@ class WebKitPage {
       await this.open(deviceScaleFactor);
       await this.driver.get(url);
     }
+    // The window's frame is not known beforehand, and the page learns of a
+    // resize a little after it: the window is sized again, once the page
+    // has seen the last resize, until the viewport is as asked.
     const browserWindow = this.driver.manage().window();
-    await browserWindow.setRect({ width, height });
-    const inner = await this.evaluate(() => [window.innerWidth, window.innerHeight]);
-    await browserWindow.setRect({ width: 2 * width - inner[0], height: 2 * height - inner[1] });
+    let resizedFrom = null;
+    await waitFor(async () => {
+      const inner = await this.evaluate(() => `${window.innerWidth} x ${window.innerHeight}`);
+      if (inner === `${width} x ${height}`)
+        return true;
+      if (inner !== resizedFrom) {
+        const [innerWidth, innerHeight] = inner.split(' x ').map(Number), outer = await browserWindow.getRect();
+        await browserWindow.setRect({ width: outer.width + width - innerWidth, height: outer.height + height - innerHeight });
+        resizedFrom = inner;
+      }
+      return false;
+    }, Boolean, `a viewport of ${width} x ${height} CSS px`);
   }
 }
 
