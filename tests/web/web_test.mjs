@@ -333,8 +333,12 @@ async function checkEscape(page) {
   });
   if (framesSince !== 0)
     throw new Failure(`${framesSince} frames ran after Escape`);
-  // Return on the "Start again" button, which has the focus.
-  await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
+  // Return on the "Start again" button, which has the focus, loads a new
+  // document: its clock starts at another time.
+  const started = await page.evaluate(() => performance.timeOrigin);
+  await page.keyboard.press('Enter');
+  await waitFor(() => page.evaluate(() => [performance.timeOrigin, document.activeElement?.id]).catch(() => [started]),
+    ([now]) => now !== started, 'a new page after Return on "Start again" (last: the clock\'s start, the focused element)');
   await waitCaption(page, caption('0.900000', 1));
   await waitPicture(page, REST, 'the string at rest after starting again');
 }
@@ -1099,11 +1103,6 @@ class WebKitPage {
     return { ok: () => true, status: () => 'unknown' };
   }
   reload() { return this.driver.navigate().refresh(); }
-  // A new document: the time its clock starts at changes.
-  async waitForNavigation() {
-    const origin = await this.evaluate(() => performance.timeOrigin);
-    await waitFor(() => this.evaluate(() => performance.timeOrigin).catch(() => origin), (now) => now !== origin, 'a new page');
-  }
   screenshot() { return this.driver.takeScreenshot(); }
   // The window sized so that the viewport is width x height, in a session
   // at the device scale asked for, on the same page.
