@@ -412,6 +412,16 @@ def check_running_frame(session, variant, model):
         raise Failure(f"the window shows frame {frame}, {'at rest' if seen == REST else 'the click'}")
 
 
+def run_to_end(command, env, seconds, cwd=None):
+    """Runs command, with no input and its output caught, to its end within
+    seconds (times the timeout scale)."""
+    try:
+        return subprocess.run(command, env=env, cwd=cwd, capture_output=True, stdin=subprocess.DEVNULL,
+                              timeout=seconds * timeout_scale())
+    except subprocess.TimeoutExpired:
+        raise Failure(f"{' '.join(command)}: still running {seconds * timeout_scale()} s later") from None
+
+
 def check_console(program, wine_prefix):
     """--help and --version print on the standard output they were given (a
     pipe here) and nothing on stderr, with status 0, and leave no file
@@ -424,12 +434,7 @@ def check_console(program, wine_prefix):
     for option, expected in (("--version", rf"{re.escape(name)} \d+\.\d+\.\d+\n"),
                              ("--help", rf"Usage: {re.escape(name)} \[--help \| --version\]\n(.*\n)+"
                                         rf".*Escape +quit\n\n.*things to try: .*{re.escape(name)}.*\n")):
-        command = ["wine", program, option] if wine_prefix else [program, option]
-        try:
-            result = subprocess.run(command, env=env, capture_output=True, stdin=subprocess.DEVNULL,
-                                    cwd=folder, timeout=20 * timeout_scale())
-        except subprocess.TimeoutExpired:
-            raise Failure(f"{option}: the program still runs {20 * timeout_scale()} s later") from None
+        result = run_to_end(["wine", program, option] if wine_prefix else [program, option], env, 20, cwd=folder)
         out, err = result.stdout.decode(errors="replace"), result.stderr.decode(errors="replace")
         if wine_prefix:  # Windows' text files end their lines with CR LF
             out = out.replace("\r\n", "\n")
@@ -450,12 +455,7 @@ def check_parent_console(program, env):
     shows it."""
     name = os.path.basename(program)
     command = f"wine cmd /c start /wait {name} --version"
-    try:
-        result = subprocess.run(["script", "-qec", command, "/dev/null"], env=env, capture_output=True,
-                                stdin=subprocess.DEVNULL, cwd=os.path.dirname(os.path.abspath(program)),
-                                timeout=20 * timeout_scale())
-    except subprocess.TimeoutExpired:
-        raise Failure(f"{command}: still running {20 * timeout_scale()} s later") from None
+    result = run_to_end(["script", "-qec", command, "/dev/null"], env, 20, cwd=os.path.dirname(os.path.abspath(program)))
     # The terminal also gets the console's cursor controls and CR CR LF.
     shown = re.sub(r"\x1b\[\??[0-9;]*[A-Za-z]|\r", "", result.stdout.decode(errors="replace"))
     expected = f"{os.path.splitext(name)[0]} "
@@ -500,12 +500,7 @@ def check_no_display(program, sdl_dir, name):
     env["SDL_VIDEODRIVER"] = "x11"
     if sdl_dir:
         env["LD_LIBRARY_PATH"] = sdl_dir
-    seconds = 10 * timeout_scale()
-    try:
-        result = subprocess.run([program], env=env, capture_output=True, timeout=seconds,
-                                stdin=subprocess.DEVNULL)
-    except subprocess.TimeoutExpired:
-        raise Failure(f"the program still runs {seconds} s later with no display") from None
+    result = run_to_end([program], env, 10)
     err = result.stderr.decode(errors="replace")
     print(f"status {result.returncode}, stderr: {err!r}")
     if result.returncode != 1:
