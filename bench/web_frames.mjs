@@ -38,7 +38,7 @@ const origins = new Map();
 for (const [name, dir] of sites)
   origins.set(name, (await serve(dir)).origin);
 
-// A finger that moves over the canvas until the time until: one touch move
+// A finger that moves over the canvas until Date.now() reaches until: one touch move
 // per 16 ms, sweeping across the columns and up and down.
 async function dragging(session, page, until) {
   const box = await page.$eval('canvas', (canvas) => canvas.getBoundingClientRect().toJSON());
