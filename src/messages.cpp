@@ -11,6 +11,7 @@
 #include "system.h"
 #elif !defined(__EMSCRIPTEN__)
 #include <clocale>
+#include <langinfo.h>
 #include <libintl.h>
 
 #include "system.h"
@@ -85,10 +86,15 @@ const char* translated(const char* english)
 #else
 void chooseLanguage()
 {
-    // Not LC_ALL: LC_NUMERIC would write the caption's k with a comma.
-    // LC_CTYPE lets gettext write the texts in the terminal's encoding.
+    // Only the messages' category: LC_NUMERIC would write the caption's k
+    // with a comma, and SDL 2 (under sdl12-compat) writes the window's
+    // title in another X encoding under a UTF-8 LC_CTYPE. The texts are
+    // written in the encoding of the user's LC_CTYPE all the same.
     std::setlocale(LC_MESSAGES, "");
     std::setlocale(LC_CTYPE, "");
+    const std::string encoding = nl_langinfo(CODESET);
+    std::setlocale(LC_CTYPE, "C");
+    bind_textdomain_codeset(kDomain, encoding.c_str());
     const std::string folder = catalogueFolder();
     if (!folder.empty())
         bindtextdomain(kDomain, folder.c_str());

@@ -10,8 +10,8 @@
 
 // Chooses the language of the texts, once, before the first one is shown.
 // On Linux, gettext's rules: LANGUAGE, LC_ALL, LC_MESSAGES and LANG, which
-// set only the messages and the characters' encoding, never how numbers
-// are written (the caption keeps "k=0.900000" under any locale). On
+// set only the messages and their encoding, never how numbers are written
+// (the caption keeps "k=0.900000" under any locale). On
 // Windows, the user's display language. The catalogues are read from
 // locale/ beside the program (the build folder, the Windows zip), or else
 // from ../share/locale, where an install puts them, whatever its prefix.
