@@ -118,9 +118,10 @@ static std::FILE* parentConsole()
         return nullptr;
     // The C library set its streams up at start, without the console: a
     // stream of its own rather than one of those reopened, which not every
-    // C runtime allows for a stream with no handle.
-    const HANDLE handle = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
+    // C runtime allows for a stream with no handle. Read access too, which
+    // GetConsoleMode needs to tell it is a console (writeText).
+    const HANDLE handle = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_TEXT);
