@@ -4,21 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "catalogue.h"
+#include "system.h"
 
 namespace {
-
-std::string fileBytes(const char* path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 void putWord(std::string& bytes, std::size_t at, std::uint32_t word, bool bigEndian)
 {
@@ -47,7 +40,7 @@ std::string catalogueOf(const std::vector<std::pair<std::string, std::string>>& 
 TEST(Catalogue, TheFrenchCatalogueOfTheBuild)
 {
     Catalogue catalogue;
-    ASSERT_TRUE(readCatalogue(catalogue, fileBytes(WAVESTRING_FRENCH_CATALOGUE)));
+    ASSERT_TRUE(readCatalogue(catalogue, readFile(WAVESTRING_FRENCH_CATALOGUE)));
     // French puts a no-break space (U+00A0) before a colon.
     EXPECT_STREQ(lookUp(catalogue, "%s failed: %s"), "%s a \xc3\xa9" "chou\xc3\xa9\xc2\xa0: %s");
     EXPECT_STREQ(lookUp(catalogue, "%s: %s\n"), "%s\xc2\xa0: %s\n");
@@ -81,7 +74,7 @@ TEST(Catalogue, AnEmptyTranslationIsNone)
 // nothing. Under the sanitizers, no read outside the bytes.
 TEST(Catalogue, EveryTruncationIsRefused)
 {
-    const std::string whole = fileBytes(WAVESTRING_FRENCH_CATALOGUE);
+    const std::string whole = readFile(WAVESTRING_FRENCH_CATALOGUE);
     ASSERT_GT(whole.size(), 28u);
     Catalogue catalogue;
     for (std::size_t size = 0; size < whole.size(); ++size) {
