@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "frame.h"
+#include "messages.h"
 #include "system.h"
 
 #if WAVESTRING_PACED
@@ -15,47 +17,60 @@ static const char kProgramName[] = "wavestring";
 #endif
 
 // Reports the error after SDL_Quit: a driver that takes over the terminal
-// (libcaca's alternate screen) would wipe it on the way out.
-static int fail(const char* what)
+// (libcaca's alternate screen) would wipe it on the way out. why is SDL's
+// own text, in its own words.
+static int fail(const char* what, const char* why)
 {
-    char message[320];
-    std::snprintf(message, sizeof message, "%s failed: %s", what, SDL_GetError());
+    // TRANSLATORS: what is an SDL function (SDL_Init), why SDL's reason,
+    // which SDL gives in English.
+    const std::string message = formatted(translated("%s failed: %s"), what, why);
     SDL_Quit();
-    reportError(kProgramName, message);
+    reportError(kProgramName, message.c_str());
     return 1;
 }
 
-static const char kHelp[] =
 #if WAVESTRING_PACED
+static const char* const kHelp = N_(
+    // TRANSLATORS: the key names as printed on the keyboard of the language,
+    // the columns aligned, every line under 80 characters.
     "Usage: wavestring_paced [--help | --version]\n"
     "A damped elastic string to pluck with the mouse, with a frame pause you set.\n"
-#else
-    "Usage: wavestring [--help | --version]\n"
-    "A damped elastic string to pluck with the mouse and anchor.\n"
-#endif
     "It opens a 640x480 window, so it needs a graphical display.\n"
     "\n"
     "  Left button, held    set the point under the cursor to the cursor's height\n"
     "  Right button, held   set that point's velocity to the cursor's height\n"
-#if !WAVESTRING_PACED
-    "  Middle click         anchor the point at the cursor's height, or free it\n"
-#endif
     "  Left / Right         k - / + 0.01: the velocity kept in each frame (0 to 1)\n"
-#if WAVESTRING_PACED
     "  Up / Down            t + / - 1: the pause of each frame in ms (0 to 1000)\n"
-#else
-    "  Up / Down            t + / - 1: the divisor of the coupling (1 to 1000)\n"
-#endif
     "                       (held arrow keys repeat; t faster the longer held)\n"
     "  Return               pause or resume\n"
     "  Space                clear the string\n"
     "  Escape               quit\n"
-    "\n"
-    "The caption shows k and t. More, with things to try: "
-#ifdef _WIN32
-    "README.txt beside %s.exe\n";
+    "\n");
 #else
-    "man 6 %s\n";
+static const char* const kHelp = N_(
+    // TRANSLATORS: as for wavestring_paced's help.
+    "Usage: wavestring [--help | --version]\n"
+    "A damped elastic string to pluck with the mouse and anchor.\n"
+    "It opens a 640x480 window, so it needs a graphical display.\n"
+    "\n"
+    "  Left button, held    set the point under the cursor to the cursor's height\n"
+    "  Right button, held   set that point's velocity to the cursor's height\n"
+    "  Middle click         anchor the point at the cursor's height, or free it\n"
+    "  Left / Right         k - / + 0.01: the velocity kept in each frame (0 to 1)\n"
+    "  Up / Down            t + / - 1: the divisor of the coupling (1 to 1000)\n"
+    "                       (held arrow keys repeat; t faster the longer held)\n"
+    "  Return               pause or resume\n"
+    "  Space                clear the string\n"
+    "  Escape               quit\n"
+    "\n");
+#endif
+#ifdef _WIN32
+// TRANSLATORS: %s is the program's name, README.txt the read-me in the
+// zip: name the one in the language (data/NAME-windows.txt).
+static const char* const kMore = N_("The caption shows k and t. More, with things to try: README.txt beside %s.exe\n");
+#else
+// TRANSLATORS: %s is the program's name.
+static const char* const kMore = N_("The caption shows k and t. More, with things to try: man 6 %s\n");
 #endif
 
 // --help and --version print and end the program; any other argument is
@@ -68,9 +83,9 @@ static int answerOptions(int argc, char** argv)
             continue;
         if (std::FILE* out = textOutput(stdout)) {
             if (help)
-                std::fprintf(out, kHelp, kProgramName);
+                writeText(out, (translated(kHelp) + formatted(translated(kMore), kProgramName)).c_str());
             else
-                std::fprintf(out, "%s %s\n", kProgramName, WAVESTRING_VERSION);
+                writeText(out, formatted("%s %s\n", kProgramName, WAVESTRING_VERSION).c_str());
         }
         return 0;
     }
@@ -91,6 +106,7 @@ static bool isFallbackWithoutWindow(const char* driver)
 
 int main(int argc, char** argv)
 {
+    chooseLanguage();
     if (const int status = answerOptions(argc, argv); status >= 0)
         return status;
     // An empty SDL_VIDEODRIVER asks for no driver, as SDL reads it.
@@ -107,16 +123,15 @@ int main(int argc, char** argv)
     preferSoftwarePresent();
 
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
-        return fail("SDL_Init");
+        return fail("SDL_Init", SDL_GetError());
     char driver[32] = "";
     if (!driverAsked && SDL_VideoDriverName(driver, sizeof driver) != nullptr
-        && isFallbackWithoutWindow(driver)) {
-        SDL_SetError("no display, only the %s video driver", driver);
-        return fail("SDL_Init");
-    }
+        && isFallbackWithoutWindow(driver))
+        // TRANSLATORS: %s is an SDL video driver that opens no window (caca).
+        return fail("SDL_Init", formatted(translated("no display, only the %s video driver"), driver).c_str());
     SDL_Surface* screen = openWindow();
     if (screen == nullptr)
-        return fail("SDL_SetVideoMode");
+        return fail("SDL_SetVideoMode", SDL_GetError());
     SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
 
     LoopState loop = startLoop(screen);

@@ -1,4 +1,5 @@
 #include "window.h"
+#include "messages.h"
 #include "system.h"
 
 #include <cstdlib>
@@ -48,7 +49,7 @@ SDL_Surface* openWindow()
     SDL_WM_SetCaption(kWindowTitle, "");
     SDL_Surface* screen = SDL_SetVideoMode(kWindowWidth, kWindowHeight, kWindowDepth, 0);
     if (screen != nullptr && screen->format->BytesPerPixel != 4) {
-        SDL_SetError("the screen has %d bytes per pixel, not 4", screen->format->BytesPerPixel);
+        SDL_SetError(translated("the screen has %d bytes per pixel, not 4"), screen->format->BytesPerPixel);
         return nullptr;
     }
     return screen;

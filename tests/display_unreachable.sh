@@ -16,6 +16,9 @@ name=$2
 display=$3
 libdir=${4:-}
 deadline=$((20 * ${WAVESTRING_TEST_TIMEOUT_SCALE:-1}))
+# The messages in English, whatever the language of the tests' environment.
+unset LANGUAGE LC_MESSAGES
+export LC_ALL=C.UTF-8
 
 if [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; then
     echo "display :$display has a server; cannot test an unreachable one"

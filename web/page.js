@@ -1,6 +1,7 @@
 // What a program's page does around the simulation: the caption, the
 // canvas's scale, the keys, the pointer and fingers, the controls, and what
-// the page says when the run ends or cannot start.
+// the page says when the run ends or cannot start. Its texts are the keys of
+// the page's tables (lang.js: text, showText).
 'use strict';
 
 const canvas = document.getElementById('canvas');
@@ -16,9 +17,9 @@ let keyRepeat = { delay: 500, interval: 30 };
 // (pageFailed is the HTML's.) A style sheet that failed to load is left
 // empty, or has no sheet at all.
 if (!document.querySelector('link[rel="stylesheet"]').sheet?.cssRules.length)
-  pageFailed('The simulation could not start: style.css failed to load.');
+  pageFailed('failed.file', { file: 'style.css' });
 if (pageFailure !== null)
-  throw new Error(pageFailure);
+  throw new Error(text(pageFailure.key, pageFailure.values));
 
 // The program's keys reach SDL from anywhere on the page; every other key,
 // any key with Ctrl, Alt or Meta, and Return and Space on a link or a button
@@ -40,7 +41,7 @@ function forwardKey(event) {
   if (!sdlKeyHandlers[event.type])
     return;
   if (event.type === 'keydown' && event.keyCode === 32 && !event.repeat)
-    announce('String cleared.');
+    announce('status.cleared');
   sdlKeyHandlers[event.type](event);
 }
 function sendKey(type, keyCode, repeat = false) {
@@ -58,9 +59,7 @@ window.addEventListener('blur', () => {
 // Why, in the browser's console; the page says it plainly.
 function wasmFailed(why) {
   console.error(why);
-  pageFailed(typeof WebAssembly === 'undefined'
-    ? 'The simulation cannot run here: this browser has no WebAssembly.'
-    : 'The simulation could not start: its WebAssembly failed to load or start.');
+  pageFailed(typeof WebAssembly === 'undefined' ? 'failed.no_wasm' : 'failed.wasm');
 }
 
 var Module = {
@@ -71,19 +70,19 @@ var Module = {
   keyboardListeningElement: { addEventListener: (type, handler) => { sdlKeyHandlers[type] = handler; } },
   onRuntimeInitialized: () => {
     Module.started = true;
-    statusLine.textContent = '';
+    showText(statusLine, null);
   },
   wavestringStarted: (delay, interval) => { keyRepeat = { delay, interval }; },
   wavestringRunning: (running) => {
     pauseButton.setAttribute('aria-pressed', String(!running));
-    announce(running ? 'Running.' : 'Paused.');
+    announce(running ? 'status.running' : 'status.paused');
   },
   onAbort: wasmFailed,
-  wavestringFailed: (reason) => pageFailed('The simulation could not start: ' + reason + '.'),
+  wavestringFailed: (reason) => pageFailed('failed.reason', { reason }),
   wavestringEnded: () => {
     ended = true;
     clearTimeout(announceTimer);
-    statusLine.textContent = 'The run has ended (Escape).';
+    showText(statusLine, 'status.ended');
     again.hidden = false;
     again.focus();
   },
@@ -98,14 +97,15 @@ window.addEventListener('unhandledrejection', (event) => {
 
 // What a key or a control changed is said in the status line, a polite
 // live region, for screen readers too: at most once a second, the latest
-// news winning, so that a held key does not flood it.
+// news winning, so that a held key does not flood it. The news is the key of
+// its text, and the values of the text's {names}.
 let lastAnnounced = -Infinity, announcement = null, announceTimer = null, ended = false;
-function announce(message) {
+function announce(key, values) {
   if (ended)
     return;
-  announcement = message;
+  announcement = { key, values };
   announceTimer ??= setTimeout(() => {
-    statusLine.textContent = announcement;
+    showText(statusLine, announcement.key, announcement.values);
     announceTimer = null;
     lastAnnounced = performance.now();
   }, Math.max(0, lastAnnounced + 1000 - performance.now()));
@@ -121,9 +121,9 @@ new MutationObserver(() => {
     return;
   const [k, t] = [Number(parameters[1]).toFixed(2), parameters[2]];
   if (shownParameters !== null && k !== shownParameters.k)
-    announce(`k = ${k}.`);
+    announce('status.k', { k: { number: Number(k), digits: 2 } });
   else if (shownParameters !== null && t !== shownParameters.t)
-    announce(`t = ${t}.`);
+    announce('status.t', { t });
   shownParameters = { k, t };
 }).observe(document.querySelector('title'), { childList: true });
 

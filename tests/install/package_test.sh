@@ -1,7 +1,9 @@
 #!/bin/sh
 # package_test.sh BUILD_DIR
 # Builds the Debian package with cpack into a temporary directory and checks
-# its control fields and contents, and that lintian finds no error in it.
+# its control fields and contents (the French catalogue and man pages among
+# them), the French of its menu entries, and that lintian finds no error in
+# it.
 # The package is not installed.
 set -eu
 build=$1
@@ -30,9 +32,18 @@ expected="./usr/bin/wavestring
 ./usr/share/doc/wavestring/changelog.gz
 ./usr/share/doc/wavestring/copyright
 ./usr/share/icons/hicolor/scalable/apps/wavestring.svg
+./usr/share/locale/fr/LC_MESSAGES/wavestring.mo
+./usr/share/man/fr/man6/wavestring.6.gz
+./usr/share/man/fr/man6/wavestring_paced.6.gz
 ./usr/share/man/man6/wavestring.6.gz
 ./usr/share/man/man6/wavestring_paced.6.gz"
 [ "$files" = "$expected" ] || fail "package files:
 $files"
+files_dir=$out/files
+dpkg-deb -x "$deb" "$files_dir"
+for entry in "$files_dir"/usr/share/applications/*.desktop; do
+  grep -q '^Name\[fr\]=' "$entry" && grep -q '^Comment\[fr\]=' "$entry" || fail "$entry has no French name or comment"
+done
+msgunfmt "$files_dir/usr/share/locale/fr/LC_MESSAGES/wavestring.mo" | grep -q 'Utilisation' || fail "the French catalogue is not French"
 lintian --fail-on error "$deb" || fail "lintian reports errors"
 echo "$(basename "$deb") checked"

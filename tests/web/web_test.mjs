@@ -634,20 +634,24 @@ async function expectNoViolations(page, what) {
 }
 
 async function checkAxe(page) {
-  const url = page.url();
-  for (const [name, viewport] of [['phone', PORTRAIT], ['desktop', DESKTOP]]) {
-    await page.setViewport(viewport);
-    await page.goto(url);
-    if (program === 'site') {
-      await expectNoViolations(page, `index.html on a ${name}`);
-      continue;
+  const url = new URL(page.url());
+  for (const language of ['en', 'fr'])
+    for (const [name, viewport] of [['phone', PORTRAIT], ['desktop', DESKTOP]]) {
+      await page.setViewport(viewport);
+      if (language !== 'en') // English: the page as the English browser gets it
+        url.searchParams.set('lang', language);
+      await page.goto(url.href);
+      const what = `on a ${name}, in ${language}`;
+      if (program === 'site') {
+        await expectNoViolations(page, `index.html ${what}`);
+        continue;
+      }
+      await waitCaption(page, caption('0.900000', 1));
+      await expectNoViolations(page, `running, ${what}`);
+      await keys(page, 'Escape');
+      await waitFor(() => page.$eval('#again', (element) => element.hidden), (hidden) => !hidden, 'the end of the run');
+      await expectNoViolations(page, `after Escape, ${what}`);
     }
-    await waitCaption(page, caption('0.900000', 1));
-    await expectNoViolations(page, `running, on a ${name}`);
-    await keys(page, 'Escape');
-    await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => /ended/.test(text), 'the end of the run');
-    await expectNoViolations(page, `after Escape, on a ${name}`);
-  }
 }
 
 // After one visit, with the host stopped and the HTTP cache cleared, the
@@ -679,6 +683,13 @@ async function checkOffline(page) {
     if (file !== 'index.html')
       await waitCaption(visit, caption('0.900000', 1)); // the script and the .wasm have run
   }
+  // Both languages: a page in French offline is all French.
+  for (const file of ['index.html', 'wavestring.html']) {
+    await visit.goto(`${origin}/${file}?lang=fr`);
+    if (file !== 'index.html')
+      await waitCaption(visit, caption('0.900000', 1));
+    await expectPage(visit, 'fr', `${file} offline`);
+  }
   await keys(visit, 'ArrowRight', 10); // undamped, so the waves are seen
   await keys(visit, 'Enter');
   await waitCaption(visit, caption('1.000000', 1));
@@ -696,7 +707,7 @@ async function checkOffline(page) {
 async function checkInstallable(incognito) {
   const page = await incognito.browser().newPage();
   const session = await page.createCDPSession();
-  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html']) {
+  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html', 'index.html?lang=fr']) {
     await page.goto(`${origin}/${file}`);
     const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
     if (installabilityErrors.length > 0)
@@ -725,12 +736,14 @@ async function checkInstallable(incognito) {
 }
 
 // Lighthouse, on a phone, as it audits a site served as a static host
-// serves it: accessibility, best practices and SEO at 100 on every page,
-// and the audit of cache lifetimes passed.
+// serves it: accessibility, best practices and SEO at 100 on every page, in
+// English, and in French (wavestring_paced.html in French is the same page
+// as wavestring.html but for three texts, which axe checks), and the audit
+// of cache lifetimes passed.
 // The performance score depends on the machine's load: only reported.
 async function checkLighthouse(page) {
   const port = new URL(page.browser().wsEndpoint()).port;
-  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html']) {
+  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html', 'index.html?lang=fr', 'wavestring.html?lang=fr']) {
     const { lhr } = await lighthouse(`${origin}/${file}`, { port, output: 'json', logLevel: 'error',
       onlyCategories: ['performance', 'accessibility', 'best-practices', 'seo'] });
     const score = (category) => Math.round(lhr.categories[category].score * 100);
@@ -753,6 +766,185 @@ async function checkLighthouse(page) {
     if (cacheLifetime.score !== null && cacheLifetime.score < 1)
       throw new Failure(`${file}: ${cacheLifetime.title}: ${cacheLifetime.displayValue}`);
   }
+}
+
+// -- the languages -------------------------------------------------------------
+
+// The pages' tables (web/lang/LANG.json), which the build put in the pages.
+const tablesDir = fileURLToPath(new URL('../../web/lang/', import.meta.url));
+const tables = Object.fromEntries(readdirSync(tablesDir).filter((file) => file.endsWith('.json'))
+  .map((file) => [file.slice(0, -5), JSON.parse(readFileSync(join(tablesDir, file), 'utf8'))]));
+const plain = (html) => html.replace(/<[^>]*>/g, '');
+const placeholders = (text) => (text.match(/\{\w+\}/g) ?? []).sort().join();
+const tags = (text) => (text.match(/<\/?\w+/g) ?? []).sort().join();
+// What French typography wants: a no-break space (or a narrow one) before
+// : ; ! ? and », and after «; the typographic apostrophe.
+const typography = {
+  fr: [[/(^|[^\u00a0\u202f])[:;!?»]/, 'a no-break space before : ; ! ? »'], [/«[^\u00a0\u202f]/, 'a no-break space after «'],
+    [/'/, 'the apostrophe ’']],
+};
+
+// Every table has English's keys, none empty, each text with the same
+// {names} and HTML tags as in English, and in its language's typography.
+function tableFaults() {
+  const faults = [];
+  for (const [language, table] of Object.entries(tables)) {
+    for (const key of Object.keys(tables.en).filter((key) => !(key in table)))
+      faults.push(`${language}.json has no ${key}`);
+    for (const [key, value] of Object.entries(table)) {
+      const english = tables.en[key];
+      if (english === undefined)
+        faults.push(`${language}.json has ${key}, which en.json has not`);
+      else if (!value)
+        faults.push(`${language}.json: ${key} is empty`);
+      else if (placeholders(value) !== placeholders(english) || tags(value) !== tags(english))
+        faults.push(`${language}.json: ${key} has other {names} or tags than in English`);
+      for (const [pattern, rule] of typography[language] ?? [])
+        if (pattern.test(plain(value)))
+          faults.push(`${language}.json: ${key}: ${rule}: ${value}`);
+    }
+  }
+  return faults;
+}
+
+// What a page shows, read in the page: its language, the links to the
+// other languages, each text that names its key and what it shows, the
+// texts that name no key (outside an element marked translate="no"), every
+// text a reader gets (the visible ones, the accessible names, the title and
+// the description), the address and the site's links.
+const readTexts = () => {
+  const keyed = [];
+  for (const element of document.querySelectorAll('[data-text]'))
+    keyed.push([element.dataset.text, element.textContent, element.dataset.values ?? '{}']);
+  for (const [key, attribute] of [['label', 'aria-label'], ['alt', 'alt'], ['content', 'content']])
+    for (const element of document.querySelectorAll(`[data-${key}]`))
+      keyed.push([element.dataset[key], element.getAttribute(attribute), '{}']);
+  const loose = [];
+  const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+  for (let node = walker.nextNode(); node; node = walker.nextNode())
+    if (node.textContent.trim() && !node.parentElement.closest('[data-text], [translate="no"], script, noscript, [data-languages]'))
+      loose.push(node.textContent.trim());
+  const names = [...document.querySelectorAll('[aria-label], [alt]')].map((element) => element.getAttribute('aria-label') ?? element.alt);
+  return {
+    language: document.documentElement.lang, keyed, loose, address: location.href,
+    switches: [...document.querySelectorAll('[data-languages] a')].map((link) => [link.textContent, link.lang, link.href]),
+    read: [document.body.innerText, document.title, document.querySelector('meta[name="description"]')?.content ?? '', ...names].join('\n'),
+    links: [...document.querySelectorAll('a[href]:not([data-languages] a)')].map((link) => link.href)
+      .filter((href) => new URL(href).origin === location.origin),
+    manifest: document.querySelector('link[rel="manifest"]')?.getAttribute('href') ?? null,
+  };
+};
+
+// The faults of a page shown in language: its lang, its switch, a text that
+// is not its table's, any text from no table, English left in another
+// language, links that lose the language, the manifest of another language.
+function pageFaults(shown, language, { chosen = true } = {}) {
+  const faults = [];
+  const table = tables[language];
+  if (shown.language !== language)
+    faults.push(`<html lang="${shown.language}">`);
+  const others = Object.keys(tables).filter((other) => other !== language);
+  const switches = shown.switches.map(([name, lang]) => `${name} (${lang})`).join();
+  if (switches !== others.map((other) => `${tables[other]['language.name']} (${other})`).join())
+    faults.push(`the switch shows ${switches}`);
+  for (const [key, text, values] of shown.keyed) {
+    const wanted = plain(table[key] ?? '');
+    if (values === '{}' && text !== wanted)
+      faults.push(`${key} shows "${text}", not "${wanted}"`);
+  }
+  for (const text of shown.loose)
+    faults.push(`a text from no table: "${text}"`);
+  if (language !== 'en') // (the switch to English says "English")
+    for (const [key, english] of Object.entries(tables.en).filter(([key]) => key !== 'language.name'))
+      for (const part of plain(english).split(/\{\w+\}/).map((part) => part.trim()))
+        if (part.length >= 4 && !plain(table[key] ?? '').includes(part) && shown.read.includes(part))
+          faults.push(`English left: "${part}" (${key})`);
+  const wantedLinks = chosen ? language : null;
+  for (const address of [shown.address, ...shown.links])
+    if (new URL(address).searchParams.get('lang') !== wantedLinks)
+      faults.push(`${address} does not keep the language`);
+  if (shown.manifest !== null && shown.manifest !== (language === 'en' ? 'manifest.webmanifest' : `manifest.${language}.webmanifest`))
+    faults.push(`the manifest ${shown.manifest}`);
+  return faults;
+}
+
+async function expectPage(page, language, what, options) {
+  const faults = pageFaults(await page.evaluate(readTexts), language, options);
+  if (faults.length > 0)
+    throw new Failure(`${what} in ${language}:\n  ${faults.join('\n  ')}`);
+}
+
+const statusText = (page) => page.$eval('#status', (element) => element.textContent);
+
+// The tables agree; then each page in each language (its lang, its switch,
+// only its table's texts, no English left), a program's news in French
+// with the decimal comma, a missing text shown in English, the language
+// chosen by the switch remembered from page to page, and a language the
+// pages do not have said plainly. The browser speaks English.
+async function checkLanguages(page) {
+  const faults = tableFaults();
+  if (faults.length > 0)
+    throw new Failure(`the tables of web/lang/:\n  ${faults.join('\n  ')}`);
+  const pages = ['index.html', 'wavestring.html', 'wavestring_paced.html', 'no_such_page.html'];
+  for (const file of pages)
+    for (const language of Object.keys(tables)) {
+      await page.goto(`${origin}/${file}?lang=${language}`);
+      if (file.startsWith('wavestring'))
+        await waitCaption(page, caption('0.900000', 1));
+      await expectPage(page, language, file);
+    }
+
+  // A program's news in French, then its end; a text that the French table
+  // lacks or leaves empty is shown in English.
+  await page.goto(`${origin}/wavestring.html?lang=fr`);
+  await waitCaption(page, caption('0.900000', 1));
+  const fr = (key) => plain(tables.fr[key]);
+  await keys(page, 'Enter');
+  await waitFor(() => statusText(page), (text) => text === fr('status.paused'), 'the pause said in French');
+  await keys(page, 'ArrowRight');
+  await waitFor(() => statusText(page), (text) => text === 'k = 0,91.', 'k = 0,91. with the decimal comma');
+  await waitCaption(page, caption('0.910000', 1)); // the caption keeps its point
+  const fallback = await page.evaluate(() => {
+    pageTexts.fr['status.paused'] = '';
+    delete pageTexts.fr['status.running'];
+    return [text('status.paused'), text('status.running')];
+  });
+  if (fallback.join() !== [tables.en['status.paused'], tables.en['status.running']].join())
+    throw new Failure(`texts missing in French show ${fallback.join(', ')}, not in English`);
+  await keys(page, 'Escape');
+  await waitFor(() => statusText(page), (text) => text === fr('status.ended'), 'the end of the run said in French');
+  await expectPage(page, 'fr', 'wavestring.html, the run ended');
+
+  // The switch: in place, saved, and kept from page to page.
+  await page.goto(`${origin}/index.html`);
+  await expectPage(page, 'en', 'index.html, the browser in English', { chosen: false });
+  await page.click('[data-languages] a');
+  await expectPage(page, 'fr', 'index.html, after a click on Français');
+  await page.goto(`${origin}/wavestring_paced.html`);
+  await waitCaption(page, caption('0.900000', 1));
+  await expectPage(page, 'fr', 'wavestring_paced.html, after Français on another page');
+  await page.click('[data-languages] a');
+  await expectPage(page, 'en', 'wavestring_paced.html, after a click on English');
+  await page.goto(`${origin}/index.html`);
+  await expectPage(page, 'en', 'index.html, after English on another page');
+
+  // A language the pages do not have: the page says so, in its language.
+  await page.goto(`${origin}/index.html?lang=xx`);
+  const notice = await page.$eval('.notice', (element) => element.textContent);
+  if (notice !== plain(tables.en['language.unknown']).replace('{lang}', 'xx'))
+    throw new Failure(`?lang=xx: the page says "${notice}"`);
+}
+
+// A browser whose language is French gets the pages in French, unless the
+// link asks for English.
+async function checkFrenchBrowser(page) {
+  await expectPage(page, 'fr', 'index.html, the browser in French', { chosen: false });
+  await page.goto(`${origin}/wavestring.html`);
+  await waitCaption(page, caption('0.900000', 1));
+  await expectPage(page, 'fr', 'wavestring.html, the browser in French', { chosen: false });
+  await page.goto(`${origin}/wavestring.html?lang=en`);
+  await waitCaption(page, caption('0.900000', 1));
+  await expectPage(page, 'en', 'wavestring.html?lang=en, the browser in French');
 }
 
 // -- a new build on the host -------------------------------------------------
@@ -932,27 +1124,32 @@ async function checkPublish(page) {
 // Their automation moves the pointer and a finger by whole CSS pixels only,
 // so at scale 2 the pointer check presses the device pixels on those.
 
+// Each browser speaks English (language 'en'), or French ('fr') for the
+// checks that ask for it.
 const engines = {
   chromium: {
     // More browsers for checks that need a real device scale (emulating one
     // draws the page at whole CSS pixels, which no browser does).
-    launch: (args = []) => puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true, defaultViewport: null,
-      args: [...chromiumArgs, ...args] }),
+    launch: (args = [], language = 'en') => puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true,
+      defaultViewport: null, args: [...chromiumArgs, ...args, `--lang=${language}`, `--accept-lang=${language}`] }),
     cdp: true, touch: true, phone: true, interception: true,
   },
   firefox: {
-    launch: () => puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', protocol: 'webDriverBiDi',
-      headless: true, defaultViewport: null }),
+    launch: (args, language = 'en') => puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr',
+      protocol: 'webDriverBiDi', headless: true, defaultViewport: null,
+      extraPrefsFirefox: { 'intl.accept_languages': language, 'intl.locale.requested': language } }),
     touch: true, interception: true, wholeCssPointer: true,
-    checks: ['page', 'pointer', 'touch', 'keyboard', 'bounds', 'escape', 'load_failure', 'offline'],
+    checks: ['page', 'pointer', 'touch', 'keyboard', 'bounds', 'escape', 'load_failure', 'offline', 'languages',
+      'french_browser'],
     // It has no phone's coarse pointer: the canvas at one CSS pixel per pixel,
     // which a finger on whole CSS pixels can reach every pixel of.
     options: { touch: { viewport: { width: 1000, height: 1100, hasTouch: true } } },
   },
   webkit: {
-    launch: async () => ({ createBrowserContext: async () => new WebKitContext(), close: async () => {} }),
+    launch: async (args, language = 'en') => ({ createBrowserContext: async () => new WebKitContext(language),
+      close: async () => {} }),
     wholeCssPointer: true, rightButton: false,
-    checks: ['page', 'pointer', 'keyboard', 'bounds', 'escape', 'offline'],
+    checks: ['page', 'pointer', 'keyboard', 'bounds', 'escape', 'offline', 'languages', 'french_browser'],
   },
 };
 const engine = engines[engineName];
@@ -961,7 +1158,10 @@ if (!engine) {
   process.exit(2);
 }
 const browsers = new Map();
-const browserWith = async (args = []) => browsers.get(args.join()) ?? browsers.set(args.join(), await engine.launch(args)).get(args.join());
+const browserWith = async (args = [], language = 'en') => {
+  const key = [...args, language].join();
+  return browsers.get(key) ?? browsers.set(key, await engine.launch(args, language)).get(key);
+};
 async function closeBrowsers() {
   for (const browser of browsers.values())
     await browser.close();
@@ -1000,11 +1200,14 @@ for (const signal of ['SIGINT', 'SIGTERM']) // the drivers and browsers stop too
   process.on(signal, () => process.exit(1));
 const miniBrowser = readdirSync('/usr/lib').flatMap((dir) => ['4.1', '4.0'].map((api) => `/usr/lib/${dir}/webkit2gtk-${api}/MiniBrowser`))
   .find((path) => existsSync(path));
-async function startWebKitDriver(deviceScale) {
+async function startWebKitDriver(deviceScale, language) {
   const port = await new Promise((resolve) => {
     const probe = createServer().listen(0, '127.0.0.1', () => { const { port } = probe.address(); probe.close(() => resolve(port)); });
   });
-  const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore', env: { ...process.env, GDK_SCALE: String(deviceScale) } });
+  // MiniBrowser takes its languages from its locale (LC_ALL; fr_FR.UTF-8 is
+  // generated by scripts/install-deps), English in the C locale.
+  const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore', env: { ...process.env,
+    GDK_SCALE: String(deviceScale), LC_ALL: language === 'fr' ? 'fr_FR.UTF-8' : 'C', LANGUAGE: '' } });
   process.on('exit', () => driver.kill());
   const url = `http://127.0.0.1:${port}`;
   await waitFor(() => fetch(`${url}/status`).then((response) => response.ok, () => false), Boolean, 'WebKitWebDriver answering');
@@ -1016,6 +1219,9 @@ const webdriverButtons = { [LEFT]: 0, [MIDDLE]: 1, [RIGHT]: 2 };
 
 class WebKitContext {
   pages = [];
+  constructor(language) {
+    this.language = language;
+  }
   async newPage() {
     const page = new WebKitPage(this);
     await page.open(1);
@@ -1064,7 +1270,7 @@ class WebKitPage {
   }
   async open(deviceScale) {
     this.deviceScale = deviceScale;
-    this.driverProcess = await startWebKitDriver(deviceScale);
+    this.driverProcess = await startWebKitDriver(deviceScale, this.context.language);
     this.driver = await new Builder().usingServer(this.driverProcess.url)
       .withCapabilities({ browserName: 'MiniBrowser', 'webkitgtk:browserOptions': { binary: miniBrowser, args: ['--automation'] } })
       .build();
@@ -1168,6 +1374,7 @@ const { origin } = await serve(siteDir);
 let failed = false;
 const checks = program === 'site'
   ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse],
+    ['languages', checkLanguages], ['french_browser', checkFrenchBrowser, { language: 'fr' }],
     ['missing_file', checkMissingFile], ['upload', checkUpload(false)], ['upload_worker', checkUpload(true)],
     ['publish', checkPublish]]
   : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer],
@@ -1183,7 +1390,7 @@ for (const [name, check, options] of chosen) {
   const started = Date.now();
   let page;
   try {
-    page = await openPage(await browserWith(options.browserArgs), origin, options);
+    page = await openPage(await browserWith(options.browserArgs, options.language), origin, options);
     await check(page, options);
     if (page.foreignRequest)
       throw new Failure(`the page asked another host for ${page.foreignRequest}`);

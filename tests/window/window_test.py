@@ -422,72 +422,173 @@ def run_to_end(command, env, seconds, cwd=None):
         raise Failure(f"{' '.join(command)}: still running {seconds * timeout_scale()} s later") from None
 
 
+# The language a program speaks, from the environment: English (the locale
+# C.UTF-8) or French (fr_FR.UTF-8, which scripts/install-deps generates),
+# under Wine as on Linux. The language variables of the tests' own
+# environment are left out.
+LANGUAGE_VARIABLES = ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG")
+IN_ENGLISH = {"LANG": "C.UTF-8"}
+IN_FRENCH = {"LANG": "fr_FR.UTF-8"}
+
+
+def with_language(env, language):
+    """env without its language variables, then with those of language."""
+    return dict({key: value for key, value in env.items() if key not in LANGUAGE_VARIABLES}, **language)
+
+
+def require_french_locale():
+    """Under a locale that is not generated, setlocale fails and a program
+    speaks English: a check in French would prove nothing."""
+    if "fr_FR.utf8" not in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split():
+        raise Failure("the locale fr_FR.UTF-8 is not generated (scripts/install-deps generates it)")
+
+
+# What --help prints, as a pattern, in each language: the usage line, the
+# keys, and the last line, which points at the man page or at the read-me.
+def help_pattern(name, french):
+    if french:
+        return (rf"Utilisation\u00a0: {re.escape(name)} \[--help \| --version\]\n(.*\n)+.*\u00c9chap +quitte\n\n"
+                rf".*\u00e0 faire\u00a0:\n(man 6 {re.escape(name)}|LISEZMOI\.txt, \u00e0 c\u00f4t\u00e9 de {re.escape(name)}\.exe)\n")
+    return (rf"Usage: {re.escape(name)} \[--help \| --version\]\n(.*\n)+"
+            rf".*Escape +quit\n\n.*things to try: .*{re.escape(name)}.*\n")
+
+
 def check_console(program, wine_prefix):
     """--help and --version print on the standard output they were given (a
     pipe here) and nothing on stderr, with status 0, and leave no file
-    beside the program."""
+    beside the program; --help in English, and in French under a French
+    locale."""
     program = os.path.abspath(program)
     name = os.path.splitext(os.path.basename(program))[0]
     folder = os.path.dirname(program)
     env = dict(os.environ, **wine_env(wine_prefix)) if wine_prefix else dict(os.environ)
+    require_french_locale()
     before = sorted(os.listdir(folder))
-    for option, expected in (("--version", rf"{re.escape(name)} \d+\.\d+\.\d+\n"),
-                             ("--help", rf"Usage: {re.escape(name)} \[--help \| --version\]\n(.*\n)+"
-                                        rf".*Escape +quit\n\n.*things to try: .*{re.escape(name)}.*\n")):
-        result = run_to_end(["wine", program, option] if wine_prefix else [program, option], env, 20, cwd=folder)
+    for option, language, expected in (("--version", IN_ENGLISH, rf"{re.escape(name)} \d+\.\d+\.\d+\n"),
+                                       ("--help", IN_ENGLISH, help_pattern(name, False)),
+                                       ("--help", IN_FRENCH, help_pattern(name, True))):
+        result = run_to_end(["wine", program, option] if wine_prefix else [program, option],
+                            with_language(env, language), 20, cwd=folder)
         out, err = result.stdout.decode(errors="replace"), result.stderr.decode(errors="replace")
         if wine_prefix:  # Windows' text files end their lines with CR LF
             out = out.replace("\r\n", "\n")
         if result.returncode != 0 or err or not re.fullmatch(expected, out):
-            raise Failure(f"{option}: status {result.returncode}, stdout {out!r}, stderr {err!r}")
+            raise Failure(f"{option} under {language}: status {result.returncode}, stdout {out!r}, stderr {err!r}")
     if wine_prefix:
-        check_parent_console(program, env)
+        check_parent_console(program, with_language(env, IN_ENGLISH), "--version", rf"{re.escape(name)} \d+\.\d+\.\d+\n")
+        check_parent_console(program, with_language(env, IN_FRENCH), "--help", help_pattern(name, True))
         stop_wine(env)
     after = sorted(os.listdir(folder))
     if after != before:
         raise Failure(f"the folder of the program held {before}, now {after}")
 
 
-def check_parent_console(program, env):
+def check_parent_console(program, env, option, expected):
     """Started from a console without its handles, as cmd starts a windowed
-    program, --version writes to the console of the program that started
+    program, the program writes to the console of the program that started
     it: cmd's "start /wait", in a terminal (script), where Wine's console
-    shows it."""
+    shows it, in the terminal's encoding (UTF-8)."""
     name = os.path.basename(program)
-    command = f"wine cmd /c start /wait {name} --version"
+    command = f"wine cmd /c start /wait {name} {option}"
     result = run_to_end(["script", "-qec", command, "/dev/null"], env, 20, cwd=os.path.dirname(os.path.abspath(program)))
     # The terminal also gets the console's cursor controls and CR CR LF.
     shown = re.sub(r"\x1b\[\??[0-9;]*[A-Za-z]|\r", "", result.stdout.decode(errors="replace"))
-    expected = f"{os.path.splitext(name)[0]} "
-    if result.returncode != 0 or not re.fullmatch(rf"{re.escape(expected)}\d+\.\d+\.\d+\n", shown):
-        raise Failure(f"{command}: status {result.returncode}, the console shows {shown!r}")
+    if result.returncode != 0 or not re.fullmatch(expected, shown):
+        raise Failure(f"{command} under {env.get('LANG')}: status {result.returncode}, the console shows {shown!r}")
+
+
+def wine_message_boxes(stderr):
+    """The texts Wine put in the message boxes it showed, from its trace of
+    them on stderr (WINEDEBUG trace+msgbox), with its escapes undone: \\XXXX
+    a character by its hex code."""
+    texts = re.findall(r'trace:msgbox:MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"', stderr)
+    escapes = {"n": "\n", "r": "\r", "t": "\t", "\\": "\\", '"': '"'}
+    return [re.sub(r"\\([0-9a-fA-F]{4}|.)", lambda m: chr(int(m.group(1), 16)) if len(m.group(1)) == 4
+                   else escapes.get(m.group(1), m.group(1)), text) for text in texts]
 
 
 def check_message_box(session, name):
     """A start that fails (an SDL video driver that does not exist) shows
     why in a message box titled with the program's name, and on stderr; the
-    program ends with status 1 once the box is closed."""
-    env = dict(session.env, SDL_VIDEODRIVER="no_such_driver")
-    session.process = subprocess.Popen(session.command(), env=env, stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.DEVNULL, stderr=session.stderr)
-    box = None
-    for _ in deadline_loop(20):
-        session.check_alive()
-        found = session.xdotool_lines("search", "--onlyvisible", "--name", f"^{re.escape(name)}$")
-        if found:
-            box = found[0]
-            break
-    else:
-        raise Failure(f"no message box titled {name!r} within {20 * timeout_scale()} s")
-    if session.caption_of(box) != name:
-        raise Failure(f"the message box is titled {session.caption_of(box)!r}, expected {name!r}")
-    session.xdotool("windowfocus", "--sync", box)
-    session.xdotool("key", "Return")  # its OK button
-    status = session.wait_exit()
-    err = session.program_stderr()
-    print(f"status {status}, stderr: {err!r}")
-    if status != 1 or not re.fullmatch(rf"{re.escape(name)}: SDL_Init failed: .+\r?\n", err):
-        raise Failure(f"status {status}, stderr {err!r}; expected 1 and '{name}: SDL_Init failed: why'")
+    program ends with status 1 once the box is closed. In English, then in
+    French under a French locale: the box's text is read from Wine's trace
+    of the boxes it shows."""
+    require_french_locale()
+    for language, why in ((IN_ENGLISH, "SDL_Init failed: "), (IN_FRENCH, "SDL_Init a \u00e9chou\u00e9\u00a0: ")):
+        env = dict(with_language(session.env, language), SDL_VIDEODRIVER="no_such_driver",
+                   WINEDEBUG="-all,trace+msgbox")
+        session.stderr.seek(0)
+        session.stderr.truncate()
+        session.process = subprocess.Popen(session.command(), env=env, stdin=subprocess.DEVNULL,
+                                           stdout=subprocess.DEVNULL, stderr=session.stderr)
+        box = None
+        for _ in deadline_loop(20):
+            session.check_alive()
+            found = session.xdotool_lines("search", "--onlyvisible", "--name", f"^{re.escape(name)}$")
+            if found:
+                box = found[0]
+                break
+        else:
+            raise Failure(f"no message box titled {name!r} within {20 * timeout_scale()} s")
+        if session.caption_of(box) != name:
+            raise Failure(f"the message box is titled {session.caption_of(box)!r}, expected {name!r}")
+        session.xdotool("windowfocus", "--sync", box)
+        session.xdotool("key", "Return")  # its OK button
+        status = session.wait_exit()
+        err = session.program_stderr()
+        lines = [line for line in err.splitlines() if "trace:msgbox" not in line]
+        boxes = wine_message_boxes(err)
+        print(f"{language}: status {status}, stderr {lines!r}, the box says {boxes!r}")
+        separator = "\u00a0: " if language is IN_FRENCH else ": "
+        if status != 1 or len(lines) != 1 or not lines[0].startswith(name + separator + why) \
+                or boxes != [lines[0][len(name + separator):]]:
+            raise Failure(f"under {language}: status {status}, stderr {err!r}; expected 1, "
+                          f"'{name}{separator}{why}why' and the same in the box")
+        stop_wine(session.env)
+
+
+# What a Linux user may set, and whether the programs then speak French:
+# gettext's rules, LC_ALL before LC_MESSAGES before LANG, and LANGUAGE, a list
+# of languages to try in turn, read only where the locale is not C (as every
+# program that uses gettext does).
+LINUX_LANGUAGES = (
+    ({"LANG": "fr_FR.UTF-8"}, True),
+    ({"LC_ALL": "fr_FR.UTF-8"}, True),
+    ({"LANG": "C.UTF-8", "LC_MESSAGES": "fr_FR.UTF-8"}, True),
+    ({"LANG": "C.UTF-8", "LANGUAGE": "fr"}, True),
+    ({"LANGUAGE": "fr"}, False),
+    ({"LC_ALL": "C", "LANG": "fr_FR.UTF-8", "LANGUAGE": "fr"}, False),
+    ({"LANG": "C.UTF-8", "LANGUAGE": "de"}, False),  # no German catalogue
+    ({"LANG": "C.UTF-8", "LANGUAGE": "de:fr"}, True),
+)
+
+
+def check_languages(program, sdl_dir, tools_dir, name):
+    """--help and an error (SDL failing to start) in the language the
+    environment asks for (LINUX_LANGUAGES); and under LC_ALL=fr_FR.UTF-8,
+    which would write numbers with a comma, the caption in a real window
+    still reads k with a point."""
+    require_french_locale()
+    env = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    env.update(SDL_VIDEODRIVER="x11", LD_LIBRARY_PATH=sdl_dir or "")
+    wrong = []
+    for language, french in LINUX_LANGUAGES:
+        out = run_to_end([program, "--help"], with_language(env, language), 10).stdout.decode()
+        err = run_to_end([program], with_language(env, language), 10).stderr.decode()
+        usage = "Utilisation\u00a0: " if french else "Usage: "
+        error = f"{name}\u00a0: SDL_Init a \u00e9chou\u00e9\u00a0: " if french else f"{name}: SDL_Init failed: "
+        print(f"{language}: {out.splitlines()[0] if out else ''!r} {err!r}")
+        if not out.startswith(usage + name) or not err.startswith(error):
+            wrong.append(f"under {language}, expected {'French' if french else 'English'}: {out[:40]!r}, {err!r}")
+    if wrong:
+        raise Failure("\n  ".join(wrong))
+
+    with Session(program, sdl_dir, tools_dir=tools_dir) as session:
+        session.env = with_language(session.env, {"LC_ALL": "fr_FR.UTF-8"})
+        session.start()
+        session.wait_caption(caption("0.900000", 1))
+        session.keys("Left", "Up")
+        session.wait_caption(caption("0.890000", 2))
 
 
 def check_no_display(program, sdl_dir, name):
@@ -500,7 +601,7 @@ def check_no_display(program, sdl_dir, name):
     env["SDL_VIDEODRIVER"] = "x11"
     if sdl_dir:
         env["LD_LIBRARY_PATH"] = sdl_dir
-    result = run_to_end([program], env, 10)
+    result = run_to_end([program], with_language(env, IN_ENGLISH), 10)
     err = result.stderr.decode(errors="replace")
     print(f"status {result.returncode}, stderr: {err!r}")
     if result.returncode != 1:
@@ -531,7 +632,7 @@ def main():
     parser.add_argument("--tools", help="directory of close_window")
     parser.add_argument("--model", help="the program's model_frames, for running_frame")
     parser.add_argument("--wine", metavar="PREFIX", help="run the Windows program under Wine in PREFIX")
-    parser.add_argument("check", choices=(*CHECKS, "running_frame", "console", "message_box", "no_display"))
+    parser.add_argument("check", choices=(*CHECKS, "running_frame", "console", "message_box", "no_display", "languages"))
     args = parser.parse_args()
 
     started = time.monotonic()
@@ -540,6 +641,8 @@ def main():
     try:
         if args.check == "no_display":
             check_no_display(args.program, args.sdl_dir, name)
+        elif args.check == "languages":
+            check_languages(args.program, args.sdl_dir, args.tools, name)
         elif args.check == "console":
             check_console(args.program, args.wine)
         else:

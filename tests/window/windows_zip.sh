@@ -11,7 +11,8 @@ mkdir -p "$dir/zip"
 (cd "$dir/zip" && cmake -E tar xf "$zip")
 
 held=$(cd "$dir/zip" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
-expected="LICENSE.txt README.txt SDL-COPYING.txt SDL-source.txt SDL.dll wavestring.exe wavestring_paced.exe "
+expected="LICENSE.txt LISEZMOI.txt README.txt SDL-COPYING.txt SDL-source.txt SDL.dll locale/fr/LC_MESSAGES/wavestring.mo \
+wavestring.exe wavestring_paced.exe "
 if [ "$held" != "$expected" ]; then
     echo "the zip holds: $held; expected: $expected" >&2
     exit 1

@@ -1,0 +1,112 @@
+# The pages' texts: one table per language, web/lang/LANG.json, a key for
+# each text; en.json, English, is the default, in which the build writes
+# the pages. Included by web/CMakeLists.txt, when CMake configures:
+#   page_texts_html(TEMPLATE OUTPUT)  writes the page OUTPUT from TEMPLATE:
+#     the English text of each key an element names (data-text for its
+#     content; data-label, data-alt and data-content for aria-label, alt and
+#     content), the links to the other languages in each data-languages
+#     element, and lang.js with every table in place of
+#     <script data-page-texts></script>. A key with no English text fails.
+#   page_texts_manifest(TEMPLATE FOLDER)  writes manifest.webmanifest in
+#     English and manifest.LANG.webmanifest in each other language, and
+#     lists them in page_manifests.
+# Adding a language is adding its table: nothing here names one.
+
+file(GLOB page_text_tables CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/lang/*.json)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/lang.js)
+
+set(page_languages "")
+set(tables_js "")
+set(separator "")
+foreach(table ${page_text_tables})
+  get_filename_component(language ${table} NAME_WE)
+  file(READ ${table} json)
+  string(JSON count ERROR_VARIABLE error LENGTH "${json}")
+  if(error)
+    message(FATAL_ERROR "${table}: ${error}")
+  endif()
+  set(page_texts_${language} "${json}")
+  list(APPEND page_languages ${language})
+  # In a <script>, "</" could end it.
+  string(REPLACE "</" "<\\/" json "${json}")
+  string(APPEND tables_js "${separator}\"${language}\": ${json}")
+  set(separator ",\n")
+endforeach()
+if(NOT "en" IN_LIST page_languages)
+  message(FATAL_ERROR "web/lang/ has no en.json, the pages' English")
+endif()
+file(READ ${CMAKE_CURRENT_SOURCE_DIR}/lang.js lang_js)
+string(REPLACE "@TABLES@" "{\n${tables_js}}" lang_js "${lang_js}")
+
+# The text of key in language (empty if it has none).
+function(page_text out language key)
+  string(JSON value ERROR_VARIABLE error GET "${page_texts_${language}}" "${key}")
+  if(error)
+    set(value "")
+  endif()
+  set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
+function(page_texts_html template output)
+  file(READ ${template} page)
+  string(REPLACE "<script data-page-texts></script>" "<script>\n${lang_js}</script>" page "${page}")
+  string(REGEX MATCHALL "data-(text|label|alt|content)=\"[^\"]*\"" names "${page}")
+  list(REMOVE_DUPLICATES names)
+  foreach(name ${names})
+    string(REGEX REPLACE "^data-([a-z]+)=\"(.*)\"$" "\\1;\\2" kind_key "${name}")
+    list(GET kind_key 0 kind)
+    list(GET kind_key 1 key)
+    page_text(value en "${key}")
+    if(value STREQUAL "")
+      message(FATAL_ERROR "${template}: no English text for ${key} in web/lang/en.json")
+    endif()
+    if(kind STREQUAL "text")
+      string(REPLACE "${name}>" "${name}>${value}" page "${page}")
+    else()
+      string(REPLACE "&" "&amp;" value "${value}")
+      string(REPLACE "\"" "&quot;" value "${value}")
+      set(attribute ${kind})
+      if(kind STREQUAL "label")
+        set(attribute aria-label)
+      endif()
+      string(REPLACE "${name}" "${name} ${attribute}=\"${value}\"" page "${page}")
+    endif()
+  endforeach()
+  set(links "")
+  foreach(language ${page_languages})
+    if(NOT language STREQUAL "en")
+      page_text(name ${language} language.name)
+      string(APPEND links "<a href=\"?lang=${language}\" lang=\"${language}\" hreflang=\"${language}\" data-language=\"${language}\">${name}</a>")
+    endif()
+  endforeach()
+  string(REPLACE "data-languages>" "data-languages>${links}" page "${page}")
+  # Written only when it changes, so that the site is built again only then.
+  file(WRITE ${output}.new "${page}")
+  configure_file(${output}.new ${output} COPYONLY)
+  file(REMOVE ${output}.new)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${template})
+endfunction()
+
+function(page_texts_manifest template folder)
+  set(manifests "")
+  foreach(language ${page_languages})
+    set(MANIFEST_LANGUAGE ${language})
+    foreach(field NAME DESCRIPTION)
+      string(TOLOWER ${field} key)
+      page_text(value ${language} manifest.${key})
+      if(value STREQUAL "")
+        page_text(value en manifest.${key})
+      endif()
+      string(REPLACE "\\" "\\\\" value "${value}")
+      string(REPLACE "\"" "\\\"" value "${value}")
+      set(MANIFEST_${field} "${value}")
+    endforeach()
+    set(manifest ${folder}/manifest.${language}.webmanifest)
+    if(language STREQUAL "en")
+      set(manifest ${folder}/manifest.webmanifest)
+    endif()
+    configure_file(${template} ${manifest} @ONLY)
+    list(APPEND manifests ${manifest})
+  endforeach()
+  set(page_manifests ${manifests} PARENT_SCOPE)
+endfunction()
