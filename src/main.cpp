@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "frame.h"
+#include "setup.h"
 #include "system.h"
 
 #if WAVESTRING_PACED
@@ -27,13 +28,27 @@ static int fail(const char* what)
 
 static const char kHelp[] =
 #if WAVESTRING_PACED
-    "Usage: wavestring_paced [--help | --version]\n"
+    "Usage: wavestring_paced [--help | --version | SET-UP...]\n"
     "A damped elastic string to pluck with the mouse, with a frame pause you set.\n"
 #else
-    "Usage: wavestring [--help | --version]\n"
+    "Usage: wavestring [--help | --version | SET-UP...]\n"
     "A damped elastic string to pluck with the mouse and anchor.\n"
 #endif
     "It opens a 640x480 window, so it needs a graphical display.\n"
+    "\n"
+    "Set-up, all optional (heights in pixels from the centre row, down positive):\n"
+    "  --k=K                the velocity kept in each frame, 0 to 1 (0.9)\n"
+#if WAVESTRING_PACED
+    "  --t=T                the pause of each frame in ms, 0 to 1000 (1)\n"
+#else
+    "  --t=T                the divisor of the coupling, 1 to 1000 (1)\n"
+#endif
+    "  --paused             start paused\n"
+#if !WAVESTRING_PACED
+    "  --anchors=C1,C2,...  anchor these columns (0 to 639) on the centre line\n"
+#endif
+    "  --hump=C,W,H         a hump centred on column C, W columns wide, H high\n"
+    "  --arch=A,B,H         half a sine from column A to column B, H high\n"
     "\n"
     "  Left button, held    set the point under the cursor to the cursor's height\n"
     "  Right button, held   set that point's velocity to the cursor's height\n"
@@ -58,8 +73,8 @@ static const char kHelp[] =
     "man 6 %s\n";
 #endif
 
-// --help and --version print and end the program; any other argument is
-// ignored. Returns -1 when the program should run.
+// --help and --version print and end the program. Returns -1 when the
+// program should run.
 static int answerOptions(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
@@ -73,6 +88,58 @@ static int answerOptions(int argc, char** argv)
                 std::fprintf(out, "%s %s\n", kProgramName, WAVESTRING_VERSION);
         }
         return 0;
+    }
+    return -1;
+}
+
+// Why a set-up option could not be used as given, after "--name=value: ".
+static const char* optionProblem(SetupFix fix)
+{
+    switch (fix) {
+    case SetupFix::HeldToBound:
+        return "out of range; the nearest value allowed is %ld";
+    case SetupFix::NotANumber:
+        return "not a number";
+    case SetupFix::NotAWholeNumber:
+        return "not a whole number";
+    case SetupFix::NotZeroOrOne:
+        return "takes no value, or 0 or 1";
+    case SetupFix::NotThreeNumbers:
+        return "takes three whole numbers separated by commas";
+    case SetupFix::SameColumns:
+        return "an arch needs two different columns";
+    case SetupFix::NoAnchors:
+        return "wavestring_paced has no anchors";
+    case SetupFix::UnknownName:
+    case SetupFix::BadString:
+        break;
+    }
+    return "unknown option (see --help)";
+}
+
+// The set-up the options give. Every option must be used as given: an
+// option that would run another set-up than the one asked for (a value out
+// of range among them) is reported, and ends the program with status 2.
+// Returns -1 when the program should run.
+static int readOptions(int argc, char** argv, Setup& setup)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (!argument.starts_with("--")) {
+            setup.notes.push_back({std::string(argument), "", SetupFix::UnknownName});
+        } else {
+            const std::size_t equals = argument.find('=');
+            const bool bare = equals == std::string_view::npos;
+            readSetting(setup, argument.substr(2, bare ? std::string_view::npos : equals - 2), bare ? "" : argument.substr(equals + 1));
+        }
+        if (setup.notes.empty())
+            continue;
+        char problem[160];
+        std::snprintf(problem, sizeof problem, optionProblem(setup.notes.front().fix), setup.notes.front().used);
+        char message[512];
+        std::snprintf(message, sizeof message, "%.300s: %s", argv[i], problem);
+        reportError(kProgramName, message);
+        return 2;
     }
     return -1;
 }
@@ -92,6 +159,9 @@ static bool isFallbackWithoutWindow(const char* driver)
 int main(int argc, char** argv)
 {
     if (const int status = answerOptions(argc, argv); status >= 0)
+        return status;
+    Setup setup = makeSetup(kWindowWidth);
+    if (const int status = readOptions(argc, argv, setup); status >= 0)
         return status;
     // An empty SDL_VIDEODRIVER asks for no driver, as SDL reads it.
     const char* asked = std::getenv("SDL_VIDEODRIVER");
@@ -120,6 +190,7 @@ int main(int argc, char** argv)
     SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
 
     LoopState loop = startLoop(screen);
+    loop.running = applySetup(setup, loop.state);
     tightenPause();
     while (!loop.quit)
         runFrame(loop);

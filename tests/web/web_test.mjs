@@ -19,6 +19,7 @@ import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { deflateRawSync } from 'node:zlib';
 import lighthouse from 'lighthouse';
 import puppeteer from 'puppeteer-core';
 import { Builder, By, Key, Origin } from 'selenium-webdriver';
@@ -120,8 +121,9 @@ async function pointAt(page, x, y) {
 
 // A screenshot of the viewport, decoded by the browser: read(context, ...args)
 // runs in the page on a 2D context that holds it, in device pixels.
+// A frame (embedded) decodes the screenshot of its page.
 async function onScreenshot(page, read, ...args) {
-  const png = await page.screenshot({ encoding: 'base64', captureBeyondViewport: false });
+  const png = await (page.page?.() ?? page).screenshot({ encoding: 'base64', captureBeyondViewport: false });
   return page.evaluate(async (png, read, ...args) => {
     const image = new Image();
     image.src = `data:image/png;base64,${png}`;
@@ -444,13 +446,15 @@ async function checkPointer(page, { viewport: given, touch }) {
 // The run ended, every pixel of the canvas gets a colour of its own; then
 // the screen must show, at every device pixel of the canvas, the pixel that
 // the page maps a pointer there to.
-async function expectEveryDevicePixelMapped(page, what) {
+async function expectEveryDevicePixelMapped(page, what, frame = page, origin = { x: 0, y: 0 }) {
   await keys(page, 'Escape');
-  await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => /ended/.test(text), 'the end of the run');
-  await page.evaluate(() => {
+  await waitFor(() => frame.$eval('#status', (element) => element.textContent), (text) => /ended/.test(text), 'the end of the run');
+  await frame.evaluate(() => {
     // The focused "Start again" may have scrolled the page, and Firefox
-    // scrolls back to it while it keeps the focus.
+    // scrolls back to it while it keeps the focus; embedded, it lies over
+    // the canvas.
     document.activeElement.blur();
+    document.getElementById('again').hidden = true;
     window.scrollTo(0, 0);
     const context = document.getElementById('canvas').getContext('2d');
     const image = context.createImageData(640, 480);
@@ -459,11 +463,12 @@ async function expectEveryDevicePixelMapped(page, what) {
         image.data.set([x & 255, y & 255, 0x80 | (x >> 8) | ((y >> 8) << 2), 255], i);
     context.putImageData(image, 0, 0);
   });
-  const read = () => onScreenshot(page, (screen) => {
+  // origin: where the frame's viewport starts on the screen, in device pixels.
+  const read = () => onScreenshot(frame, (screen, origin) => {
     const ratio = window.devicePixelRatio, box = document.getElementById('canvas').getBoundingClientRect();
     const [left, top] = [Math.round(box.left * ratio), Math.round(box.top * ratio)];
     const [width, height] = [Math.round(box.width * ratio), Math.round(box.height * ratio)];
-    const data = screen.getImageData(left, top, width, height).data;
+    const data = screen.getImageData(origin.x + left, origin.y + top, width, height).data;
     const wrong = [];
     for (let dy = 0, i = 0; dy < height; ++dy)
       for (let dx = 0; dx < width; ++dx, i += 4) {
@@ -473,7 +478,7 @@ async function expectEveryDevicePixelMapped(page, what) {
           wrong.push(`device pixel ${left + dx},${top + dy} shows ${shown.x},${shown.y}, a pointer there edits ${mapped.x},${mapped.y}`);
       }
     return { count: wrong.length, first: wrong.slice(0, 4), of: width * height };
-  });
+  }, origin);
   // The screen may show the canvas a refresh or so after it changed.
   const wrong = await waitFor(read, (wrong) => wrong.count === 0, 'every device pixel mapped').catch(() => read());
   if (wrong.count > 0)
@@ -618,6 +623,157 @@ async function checkLoadFailure(page) {
     (text) => /WebAssembly failed to load/.test(text), 'the message that the WebAssembly failed to load');
 }
 
+// -- a set-up from a link, and Share ------------------------------------------
+
+const NOTE_TITLE = "Some of this link's settings could not be used as given:";
+const BAD_STRING = 's: the string in this link is damaged or too long, so the string starts at rest.';
+const pressedPause = (page) => page.$eval('#pause', (button) => button.getAttribute('aria-pressed'));
+const framesRun = (page) => page.evaluate(() => Module._wavestringFramesRun());
+
+// The note lists exactly these items, the accessibility tree reads each of
+// them (where the engine shows it), and the status line announces them.
+async function expectNote(page, items, what) {
+  const shown = await waitFor(() => page.$$eval('#note-items li', (list) => list.map((item) => item.textContent)),
+    (list) => list.length >= items.length, `${what}: the note`);
+  if (shown.join('\n') !== items.join('\n') || await page.$eval('#note', (note) => note.hidden))
+    throw new Failure(`${what}: the note reads\n  ${shown.join('\n  ')}\nexpected\n  ${items.join('\n  ')}`);
+  if (page.accessibility) {
+    const names = [];
+    const walk = (node) => { names.push(node.name ?? ''); node.children?.forEach(walk); };
+    walk(await page.accessibility.snapshot({ root: await page.$('#note'), interestingOnly: false }));
+    const unread = [NOTE_TITLE, ...items].filter((text) => !names.some((name) => name.includes(text)));
+    if (unread.length > 0)
+      throw new Failure(`${what}: the accessibility tree does not read ${JSON.stringify(unread)}`);
+  }
+  await waitFor(() => page.$eval('#status', (status) => status.textContent),
+    (text) => text === `${NOTE_TITLE} ${items.join(' ')}`, `${what}: the note announced`);
+}
+
+// The page runs: frames go on being run.
+async function expectRunning(page, what) {
+  const before = await framesRun(page);
+  await waitFor(() => framesRun(page), (frames) => frames > before + 10, `${what}: frames running`);
+}
+
+// Each parameter of a link, in range, out of range and malformed, and an
+// unknown name: used, held to its bound, or ignored, each one not used as
+// given listed in the note; the page runs all the same, and the note goes
+// when dismissed.
+async function checkLink(page) {
+  const base = (await page.url()).split('?')[0];
+  const open = (query) => page.goto(`${base}?${query}`);
+  const anchors = paced ? [] : [100, 500];
+  await open(`k=1&t=30&paused=1&hump=320,1,-100&lang=fr${paced ? '' : '&anchors=100,500'}`);
+  await waitCaption(page, caption('1.000000', 30));
+  const rows = restRows();
+  rows[320] = 140;
+  await waitPicture(page, ofString(rows, { anchors }), 'the set-up of a link in range');
+  await waitFor(() => pressedPause(page), (pressed) => pressed === 'true', 'Pause shown pressed');
+  if (!await page.$eval('#note', (note) => note.hidden))
+    throw new Failure('a link in range shows a note');
+
+  await open('k=5&t=5000&anchors=-3,700');
+  await waitCaption(page, caption('1.000000', 1000));
+  await expectNote(page, ['k: 5 is out of range, so 1 is used.', 't: 5000 is out of range, so 1000 is used.',
+    ...(paced ? ['anchors: wavestring_paced has no anchors, so they are ignored.']
+      : ['anchors: -3 is out of range, so 0 is used.', 'anchors: 700 is out of range, so 639 is used.'])], 'out of range');
+  await waitPicture(page, ofString(restRows(), { anchors: paced ? [] : [0, 639] }), 'anchors held to the first and last columns');
+  await expectRunning(page, 'out of range');
+
+  await open('embed=2&k=abc&t=1.5&paused=maybe&hump=1,2&speed=3');
+  await waitCaption(page, caption('0.900000', 1));
+  await expectNote(page, ['embed: “2” is neither 0 nor 1, so it is ignored.', 'k: “abc” is not a number, so it is ignored.',
+    't: 1.5 is not a whole number, so it is ignored.', 'paused: “maybe” is neither 0 nor 1, so it is ignored.',
+    'hump: “1,2” is not three whole numbers separated by commas, so it is ignored.',
+    'speed: this page has no such setting, so it is ignored.'], 'malformed');
+  await expectRunning(page, 'malformed');
+  await page.click('#note-close');
+  await waitFor(() => page.$eval('#note', (note) => note.hidden), Boolean, 'the note dismissed');
+}
+
+// Bytes of a shared string (string_link.h): a spike of 50 px at column 320,
+// at a step of one pixel.
+function spikeBytes(format = 1) {
+  const pos = [...new Array(320).fill(0), 0x64, 0xc7, 0x01, 0x64, ...new Array(317).fill(0)];
+  return Uint8Array.from([format, 0, ...pos, ...new Array(640).fill(0)]);
+}
+const base64url = (bytes) => Buffer.from(bytes).toString('base64url');
+
+// A string's part of a link that is truncated, altered, oversized or not
+// even base64url gives the note and a string at rest, and the page runs; a
+// sound one is drawn as it was shared.
+async function checkBadLinks(page) {
+  const base = (await page.url()).split('?')[0];
+  const good = base64url(deflateRawSync(spikeBytes()));
+  await page.goto(`${base}?paused=1&s=${good}`);
+  await waitCaption(page, caption('0.900000', 1));
+  await waitPicture(page, pluckedAt(320, 290), 'the string of a sound link');
+  const bad = [['truncated', good.slice(0, good.length >> 1)], ['altered', base64url(deflateRawSync(spikeBytes(2)))],
+    ['inflating to 1 MB', base64url(deflateRawSync(new Uint8Array(1 << 20)))], ['20,000 characters long', 'A'.repeat(20000)],
+    ['not base64url', '!!%20']];
+  for (const [what, string] of bad) {
+    await page.goto(`${base}?s=${string}`);
+    await waitCaption(page, caption('0.900000', 1));
+    const shown = await waitFor(() => page.$$eval('#note-items li', (list) => list.map((item) => item.textContent)),
+      (list) => list.length > 0, `a string ${what}: the note`);
+    if (shown.join() !== BAD_STRING)
+      throw new Failure(`a string ${what}: the note reads ${JSON.stringify(shown)}`);
+    await waitPicture(page, REST, `a string ${what}: the string at rest`);
+    await expectRunning(page, `a string ${what}`);
+  }
+}
+
+// Share, round trip: a hump drawn by dragging, run, paused; Share's link,
+// opened in a fresh page, shows the same canvas pixel for pixel, the same
+// caption and the same pause state, and is at most 2,000 characters long.
+// A string at rest gives a short link.
+async function checkShare(page, { browserArgs, viewport }) {
+  await waitCaption(page, caption('0.900000', 1));
+  const share = async () => {
+    await page.$eval('#share-link', (field) => { field.value = ''; });
+    await page.click('#share');
+    return waitFor(() => page.$eval('#share-link', (field) => field.value), (value) => value !== '', 'the link Share makes');
+  };
+  const base = (await page.url()).split('?')[0];
+  const atRest = await share();
+  if (atRest !== `${base}?k=0.9&t=1`)
+    throw new Failure(`a string at rest shared as ${atRest}`);
+
+  await keys(page, 'ArrowRight', 10);
+  await keys(page, 'Enter');
+  await waitCaption(page, caption('1.000000', 1));
+  await waitFor(() => pressedPause(page), (pressed) => pressed === 'true', 'Pause shown pressed');
+  const start = await pointAt(page, 280, 240);
+  await page.mouse.move(start.x, start.y);
+  await page.mouse.down();
+  for (let x = 283; x <= 360; x += 3) {
+    const point = await pointAt(page, x, Math.round(240 - 80 * Math.sin(Math.PI * (x - 280) / 80)));
+    await page.mouse.move(point.x, point.y);
+  }
+  await page.mouse.up();
+  const drawn = await waitPicture(page, (dots) => dots['320,160'] === 'white', 'the hump drawn');
+  await keys(page, 'Enter'); // run
+  await waitPicture(page, (dots) => !same(dots, drawn), 'the hump running');
+  await keys(page, 'Enter');
+  await waitFor(() => pressedPause(page), (pressed) => pressed === 'true', 'Pause shown pressed again');
+  const shown = await picture(page), shownCaption = await page.title();
+  const url = await share();
+  console.log(`a hump drawn, run and paused: a link of ${url.length} characters`);
+  if (url.length > 2000 || !url.startsWith(`${base}?k=1&t=1&paused=1&s=`))
+    throw new Failure(`the link is ${url.length} characters long: ${url.slice(0, 120)}…`);
+
+  const context = await (await browserWith(browserArgs)).createBrowserContext();
+  const opened = await context.newPage();
+  if (viewport)
+    await opened.setViewport(viewport);
+  await opened.goto(url);
+  await waitCaption(opened, shownCaption);
+  await waitPicture(opened, shown, 'the shared picture in a fresh page');
+  if (await pressedPause(opened) !== 'true')
+    throw new Failure('the shared page is not paused');
+  await context.close();
+}
+
 
 // No violation of the WCAG 2.2 AA rules of axe-core, on a phone and on a
 // desktop, while the program runs and once Escape has ended it.
@@ -648,6 +804,176 @@ async function checkAxe(page) {
     await waitFor(() => page.$eval('#status', (element) => element.textContent), (text) => /ended/.test(text), 'the end of the run');
     await expectNoViolations(page, `after Escape, on a ${name}`);
   }
+}
+
+// -- the ready-made experiments, and embedding ---------------------------------
+
+// Each column's displacement row: its white or green dot.
+function stringRows(dots) {
+  const rows = new Array(WIDTH).fill(null);
+  for (const [key, colour] of Object.entries(dots))
+    if (colour === 'white' || colour === 'green') {
+      const [x, y] = key.split(',').map(Number);
+      rows[x] = y;
+    }
+  return rows;
+}
+
+// A standing wave between the arch's ends, anchored: while it runs, every
+// picture is the arch at some height (within a row), the rest of the loop
+// and the anchors stay on the centre row, and the arch swings to the other
+// side of it.
+async function expectStandingWave(page, arch) {
+  const [from, to, height] = arch.split(',').map(Number);
+  const middle = (from + to) / 2;
+  const shape = (x) => Math.sin(Math.PI * (x - from) / (to - from));
+  const keepsShape = (dots) => {
+    const rows = stringRows(dots);
+    const amplitude = rows[middle] - CENTRE_ROW;
+    const wrong = rows.map((row, x) => [x, row, x >= from && x <= to ? CENTRE_ROW + amplitude * shape(x) : CENTRE_ROW])
+      .filter(([, row, expected]) => row === null || Math.abs(row - expected) > 1.001);
+    if (wrong.length > 0 || dots[`${from},${CENTRE_ROW}`] !== 'green' || dots[`${to},${CENTRE_ROW}`] !== 'green')
+      throw new Failure(`the standing wave lost its shape or its nodes, at an amplitude of ${amplitude}: `
+        + wrong.slice(0, 4).map(([x, row, expected]) => `column ${x} on row ${row}, not ${expected.toFixed(1)}`).join('; '));
+    return amplitude;
+  };
+  await waitPicture(page, (dots) => keepsShape(dots) === height, 'the arch, paused');
+  await page.click('#pause');
+  await waitPicture(page, (dots) => keepsShape(dots) >= -0.8 * height, 'the arch swung to the other side', 30);
+  await waitPicture(page, (dots) => keepsShape(dots) <= 0.8 * height, 'the arch swung back', 30);
+}
+
+// index.html's experiments: each link opens its set-up (the caption, the
+// anchors in green on the centre row, running or paused) with no note; the
+// standing wave by its picture.
+async function checkExperiments(page) {
+  const links = await page.$$eval('#experiments a', (anchors) => anchors.map((anchor) => anchor.href));
+  if (links.length < 6)
+    throw new Failure(`index.html links ${links.length} experiments`);
+  for (const url of links) {
+    const query = new URL(url).searchParams;
+    await page.goto(url);
+    await waitCaption(page, caption(Number(query.get('k')).toFixed(6), query.get('t')));
+    const anchors = (query.get('anchors') ?? '').split(',').filter(Boolean);
+    await waitPicture(page, (dots) => anchors.every((x) => dots[`${x},${CENTRE_ROW}`] === 'green')
+      && Object.values(dots).filter((colour) => colour === 'green').length === anchors.length, `${url}: its anchors`);
+    const paused = String(query.get('paused') === '1');
+    await waitFor(() => pressedPause(page), (pressed) => pressed === paused, `${url}: Pause shown pressed: ${paused}`);
+    if (!await page.$eval('#note', (note) => note.hidden))
+      throw new Failure(`${url} shows a note`);
+    if (query.has('arch'))
+      await expectStandingWave(page, query.get('arch'));
+  }
+}
+
+// The example page frames each program with embed=1, at 480 x 360 and
+// 320 x 240 CSS px and at one and two device pixels per CSS pixel: only the
+// canvas, its caption and its controls, all inside the frame; keys reach a
+// program only while its frame has the focus, and the page around it
+// scrolls by its keys and by the wheel over the frame; full screen,
+// entered and left, keeps the run; a press lands on the pixel drawn under
+// it, and every device pixel of the canvas shows the pixel a press there
+// edits.
+async function checkEmbed(page) {
+  const sizes = [['wavestring-frame', 480, 360], ['wavestring_paced-frame', 320, 240]];
+  for (const deviceScaleFactor of [1, 2]) {
+    await page.setViewport({ width: 900, height: 700, deviceScaleFactor });
+    await page.goto(`${origin}/embedding.html`);
+    for (const [n, [id]] of sizes.entries()) {
+      const [, width, height] = sizes[deviceScaleFactor === 1 ? n : 1 - n]; // each program at both sizes
+      const what = `${id} at ${width} x ${height}, ${deviceScaleFactor} device px per CSS px`;
+      await page.$eval(`#${id}`, (frame, width, height) => { frame.width = width; frame.height = height; }, width, height);
+      const frame = await (await page.$(`#${id}`)).contentFrame();
+      await waitFor(() => frame.title(), (title) => title.startsWith('Vibrelle : '), `${what}: the caption`);
+      await checkEmbedded(page, frame, id, what);
+    }
+  }
+}
+
+async function checkEmbedded(page, frame, id, what) {
+  await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
+  const layout = await frame.evaluate(() => {
+    const visible = [...document.querySelectorAll('body *')].filter((element) => element.getClientRects().length > 0
+      && getComputedStyle(element).visibility !== 'hidden').map((element) => element.id).filter(Boolean);
+    const outside = [...document.querySelectorAll('#canvas, #caption, .controls button, #full-page')]
+      .filter((element) => !element.hidden && getComputedStyle(element).display !== 'none')
+      .map((element) => [element.id || element.textContent.trim(), element.getBoundingClientRect()])
+      .filter(([, box]) => box.left < 0 || box.top < 0 || box.right > innerWidth || box.bottom > innerHeight)
+      .map(([name]) => name);
+    return { visible, outside, scrolls: document.documentElement.scrollHeight > innerHeight || document.documentElement.scrollWidth > innerWidth,
+      canvas: document.getElementById('canvas').getBoundingClientRect().toJSON() };
+  });
+  const unexpected = layout.visible.filter((name) => !['stage', 'canvas', 'caption', 'status', 'controls', 'pause', 'share',
+    'full-screen', 'full-page'].includes(name));
+  if (unexpected.length > 0 || layout.outside.length > 0 || layout.scrolls)
+    throw new Failure(`${what}: shows ${unexpected.join(', ') || 'nothing else'}; outside the frame: ${layout.outside.join(', ') || 'nothing'};`
+      + ` scrolls: ${layout.scrolls}`);
+  console.log(`${what}: the canvas ${layout.canvas.width} x ${layout.canvas.height} CSS px at ${layout.canvas.x}, ${layout.canvas.y}`);
+
+  // Keys: the page's while it has the focus, the frame's once clicked.
+  const frameCaption = await frame.title();
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.click('h1');
+  await keys(page, ' ');
+  await keys(page, 'ArrowUp');
+  await waitFor(() => page.evaluate(() => window.scrollY), (y) => y > 0, `${what}: Space scrolling the page`);
+  if (await frame.title() !== frameCaption)
+    throw new Failure(`${what}: a key reached the frame without the focus`);
+  const focusFrame = async () => {
+    await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
+    await frame.click('#caption');
+  };
+  await focusFrame();
+  const [k, t] = /k=(\S+) et t=(\d+)/.exec(frameCaption).slice(1);
+  await keys(page, 'ArrowUp');
+  await waitCaption(frame, caption(k, Number(t) + 1));
+  // The wheel over the frame scrolls the page, which has room to scroll one way or the other.
+  const box = await page.$eval(`#${id}`, (element) => element.getBoundingClientRect().toJSON());
+  const [before, down] = await page.evaluate(() => [scrollY, document.documentElement.scrollHeight - innerHeight - scrollY > 60]);
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  await page.mouse.wheel({ deltaY: down ? 60 : -60 });
+  await waitFor(() => page.evaluate(() => window.scrollY), (y) => (down ? y > before : y < before),
+    `${what}: the wheel over the frame scrolling the page`);
+
+  // Full screen and back, paused: the same picture and caption.
+  await focusFrame();
+  await keys(page, 'Enter');
+  await waitFor(() => pressedPause(frame), (pressed) => pressed === 'true', `${what}: paused`);
+  const still = await picture(frame), stillCaption = await frame.title();
+  for (const [entering, state] of [[true, 'in full screen'], [false, 'back from full screen']]) {
+    await frame.click('#full-screen');
+    await waitFor(() => frame.evaluate(() => document.fullscreenElement !== null), (full) => full === entering, `${what}: ${state}`);
+    await waitPicture(frame, still, `${what}: the picture ${state}`);
+    if (await frame.title() !== stillCaption)
+      throw new Failure(`${what}: the caption ${state} is ${await frame.title()}`);
+  }
+  await focusFrame(); // the focus is on Full screen, which Space would press
+  await keys(page, ' ');
+  await waitPicture(frame, REST, `${what}: cleared`);
+
+  // A press on a whole device pixel edits the pixel drawn there.
+  const { origin, canvas, ratio } = await page.$eval(`#${id}`, (element) => ({ ratio: devicePixelRatio,
+    origin: { x: Math.round((element.getBoundingClientRect().left + element.clientLeft) * devicePixelRatio),
+      y: Math.round((element.getBoundingClientRect().top + element.clientTop) * devicePixelRatio) } }))
+    .then(async (where) => ({ ...where, canvas: await frame.$eval('canvas', (element) => {
+      const box = element.getBoundingClientRect();
+      return [box.left, box.top, box.width, box.height].map((value) => Math.round(value * devicePixelRatio));
+    }) }));
+  const [left, top, width, height] = [origin.x + canvas[0], origin.y + canvas[1], canvas[2], canvas[3]];
+  for (const device of [{ x: left, y: top }, { x: left + width - 1, y: top + height - 1 },
+    { x: left + Math.round(width * 0.3), y: top + Math.round(height * 0.6) }, { x: left + Math.round(width * 0.3) + 1, y: top + Math.round(height * 0.6) }]) {
+    await page.mouse.move(device.x / ratio, device.y / ratio);
+    await page.mouse.down();
+    await page.mouse.up();
+    await waitPicture(frame, (dots) => !same(dots, REST), `${what}: a press at device pixel ${device.x},${device.y}`);
+    const [colour] = await waitFor(() => screenColours(page, [device]), ([shown]) => shown === 'white', 'the white dot on the screen')
+      .catch(() => screenColours(page, [device]));
+    if (colour !== 'white')
+      throw new Failure(`${what}: the screen shows ${colour} at device pixel ${device.x},${device.y} after a press there`);
+    await keys(page, ' ');
+    await waitPicture(frame, REST, `${what}: the string cleared`);
+  }
+  await expectEveryDevicePixelMapped(page, what, frame, origin);
 }
 
 // After one visit, with the host stopped and the HTTP cache cleared, the
@@ -944,7 +1270,7 @@ const engines = {
     launch: () => puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', protocol: 'webDriverBiDi',
       headless: true, defaultViewport: null }),
     touch: true, interception: true, wholeCssPointer: true,
-    checks: ['page', 'pointer', 'touch', 'keyboard', 'bounds', 'escape', 'load_failure', 'offline'],
+    checks: ['page', 'pointer', 'touch', 'keyboard', 'bounds', 'escape', 'load_failure', 'offline', 'share', 'bad_links'],
     // It has no phone's coarse pointer: the canvas at one CSS pixel per pixel,
     // which a finger on whole CSS pixels can reach every pixel of.
     options: { touch: { viewport: { width: 1000, height: 1100, hasTouch: true } } },
@@ -952,7 +1278,7 @@ const engines = {
   webkit: {
     launch: async () => ({ createBrowserContext: async () => new WebKitContext(), close: async () => {} }),
     wholeCssPointer: true, rightButton: false,
-    checks: ['page', 'pointer', 'keyboard', 'bounds', 'escape', 'offline'],
+    checks: ['page', 'pointer', 'keyboard', 'bounds', 'escape', 'offline', 'share', 'bad_links'],
   },
 };
 const engine = engines[engineName];
@@ -1095,6 +1421,7 @@ class WebKitPage {
     return this.evaluate(`(selector, ...args) => (${fn})([...document.querySelectorAll(selector)], ...args)`, selector, ...args);
   }
   title() { return this.driver.getTitle(); }
+  url() { return this.driver.getCurrentUrl(); }
   focus(selector) { return this.$eval(selector, (element) => element.focus()); }
   click(selector) { return this.driver.findElement(By.css(selector)).click(); }
   // WebDriver says nothing of the response: a page that loads is taken as ok.
@@ -1168,6 +1495,7 @@ const { origin } = await serve(siteDir);
 let failed = false;
 const checks = program === 'site'
   ? [['offline', checkOffline], ['installable', checkInstallable], ['axe', checkAxe], ['lighthouse', checkLighthouse],
+    ['experiments', checkExperiments], ['embed', checkEmbed],
     ['missing_file', checkMissingFile], ['upload', checkUpload(false)], ['upload_worker', checkUpload(true)],
     ['publish', checkPublish]]
   : [['page', checkPage], ['fit', checkFit], ['pointer', checkPointer],
@@ -1175,6 +1503,7 @@ const checks = program === 'site'
     ['pointer_at_3', checkPointer, { browserArgs: ['--force-device-scale-factor=3', '--window-size=844,477'], viewport: null, touch: true }],
     ['touch', checkTouch, { viewport: PORTRAIT }],
     ['keyboard', checkKeyboard], ['pace', checkPace], ['bounds', checkBounds], ['escape', checkEscape], ['axe', checkAxe],
+    ['link', checkLink], ['bad_links', checkBadLinks], ['share', checkShare],
     ['load_failure', checkLoadFailure, { wasm: 'abort' }], ['load_failure', checkLoadFailure, { wasm: 404 }]];
 const chosen = checks.filter(([name]) => (!only || only.split(',').includes(name)) && (!engine.checks || engine.checks.includes(name)))
   .map(([name, check, options = {}]) => [name, check, { ...options, ...engine.options?.[name] }]);

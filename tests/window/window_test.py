@@ -412,6 +412,48 @@ def check_running_frame(session, variant, model):
         raise Failure(f"the window shows frame {frame}, {'at rest' if seen == REST else 'the click'}")
 
 
+def check_options(session, variant):
+    """The set-up options start the program set up as a link would: k and t
+    in the caption, paused with a hump whose top is exactly its height, and
+    in wavestring two green anchors on the centre line."""
+    anchors = (100, 500) if variant == "main" else ()
+    options = ["--k=1", "--t=30", "--paused", "--hump=320,40,-100"]
+    if anchors:
+        options.append("--anchors=" + ",".join(map(str, anchors)))
+    session.start(*options)
+    session.wait_caption(caption("1.000000", 30))
+    picture = session.wait_picture(lambda seen: seen.rows(320, "white") == [CENTRE_ROW - 100],
+                                   what="the hump's top on row 140")
+    for x in range(WIDTH):
+        colour = "green" if x in anchors else "white"
+        if x in anchors and picture.rows(x, "green") != [CENTRE_ROW]:
+            raise Failure(f"no green anchor on the centre row at column {x}: {picture.rows(x, 'green')}")
+        if abs(x - 320) >= 20 and x not in anchors and picture.rows(x, colour) != [CENTRE_ROW]:
+            raise Failure(f"column {x}, outside the hump, is not on the centre row")
+    session.keys("Left")  # k below 1, for hold_still
+    session.wait_caption(caption("0.990000", 30))
+    hold_still(session, picture, "the paused string moved")
+
+
+def check_bad_option(program, wine_prefix, variant):
+    """A bad option or value is an error that names it, with status 2 and no
+    window: on stderr, and under Wine in a message box (check_message_box)."""
+    name = os.path.splitext(os.path.basename(program))[0]
+    cases = [("--k=abc", "not a number"), ("--t=5000", "out of range; the nearest value allowed is 1000"),
+             ("--paused=2", "takes no value, or 0 or 1"), ("--speed=3", "unknown option"),
+             ("--hump=1,2", "takes three whole numbers separated by commas")]
+    if variant == "paced":
+        cases.append(("--anchors=1,2", "wavestring_paced has no anchors"))
+    else:
+        cases.append(("--anchors=100,640", "out of range; the nearest value allowed is 639"))
+    for option, problem in cases:
+        result = run_to_end([program, "--k=1", option], dict(os.environ, DISPLAY=":79"), 20)
+        err = result.stderr.decode(errors="replace")
+        if result.returncode != 2 or not err.startswith(f"{name}: {option}: {problem}") or result.stdout:
+            raise Failure(f"{option}: status {result.returncode}, stderr {err!r}; expected 2 and "
+                          f"'{name}: {option}: {problem}'")
+
+
 def run_to_end(command, env, seconds, cwd=None):
     """Runs command, with no input and its output caught, to its end within
     seconds (times the timeout scale)."""
@@ -463,13 +505,14 @@ def check_parent_console(program, env):
         raise Failure(f"{command}: status {result.returncode}, the console shows {shown!r}")
 
 
-def check_message_box(session, name):
-    """A start that fails (an SDL video driver that does not exist) shows
-    why in a message box titled with the program's name, and on stderr; the
-    program ends with status 1 once the box is closed."""
+def check_message_box(session, name, option=None):
+    """A start that fails (an SDL video driver that does not exist, or a bad
+    option) shows why in a message box titled with the program's name, and
+    on stderr; the program ends with status 1 (2 for an option) once the box
+    is closed."""
     env = dict(session.env, SDL_VIDEODRIVER="no_such_driver")
-    session.process = subprocess.Popen(session.command(), env=env, stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.DEVNULL, stderr=session.stderr)
+    session.process = subprocess.Popen(session.command(*([option] if option else [])), env=env,
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=session.stderr)
     box = None
     for _ in deadline_loop(20):
         session.check_alive()
@@ -486,8 +529,10 @@ def check_message_box(session, name):
     status = session.wait_exit()
     err = session.program_stderr()
     print(f"status {status}, stderr: {err!r}")
-    if status != 1 or not re.fullmatch(rf"{re.escape(name)}: SDL_Init failed: .+\r?\n", err):
-        raise Failure(f"status {status}, stderr {err!r}; expected 1 and '{name}: SDL_Init failed: why'")
+    expected = (2, rf"{re.escape(name)}: {re.escape(option)}: not a number\r?\n") if option \
+        else (1, rf"{re.escape(name)}: SDL_Init failed: .+\r?\n")
+    if status != expected[0] or not re.fullmatch(expected[1], err):
+        raise Failure(f"status {status}, stderr {err!r}; expected {expected[0]} and {expected[1]!r}")
 
 
 def check_no_display(program, sdl_dir, name):
@@ -520,6 +565,7 @@ CHECKS = {
     "pluck": check_pluck,
     "anchors": check_anchors,
     "quit": check_quit,
+    "options": check_options,
 }
 
 
@@ -531,7 +577,8 @@ def main():
     parser.add_argument("--tools", help="directory of close_window")
     parser.add_argument("--model", help="the program's model_frames, for running_frame")
     parser.add_argument("--wine", metavar="PREFIX", help="run the Windows program under Wine in PREFIX")
-    parser.add_argument("check", choices=(*CHECKS, "running_frame", "console", "message_box", "no_display"))
+    parser.add_argument("check", choices=(*CHECKS, "running_frame", "console", "message_box", "no_display",
+                                          "bad_option"))
     args = parser.parse_args()
 
     started = time.monotonic()
@@ -542,11 +589,15 @@ def main():
             check_no_display(args.program, args.sdl_dir, name)
         elif args.check == "console":
             check_console(args.program, args.wine)
+        elif args.check == "bad_option" and not args.wine:
+            check_bad_option(args.program, args.wine, args.variant)
         else:
             with Session(args.program, args.sdl_dir, tools_dir=args.tools,
                          wine_prefix=args.wine) as session:
                 if args.check == "message_box":
                     check_message_box(session, name)
+                elif args.check == "bad_option":
+                    check_message_box(session, name, "--k=abc")
                 elif args.check == "running_frame":
                     session.start()
                     check_running_frame(session, args.variant, args.model)
