@@ -204,6 +204,8 @@ int main(int argc, char** argv)
     }
     nextFrameAt = emscripten_get_now();
     // The page's arrow controls repeat, while held, as a held key does.
-    EM_ASM(Module.wavestringStarted($0, $1), kKeyRepeatDelay, kKeyRepeatInterval);
+    // Paused from the start by a link: shown, not announced.
+    shownRunning = loop.running;
+    EM_ASM(Module.wavestringStarted($0, $1, $2), kKeyRepeatDelay, kKeyRepeatInterval, loop.running);
     emscripten_request_animation_frame_loop(animationFrame, nullptr);
 }

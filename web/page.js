@@ -139,7 +139,7 @@ function readLinkedString(bytes) {
   const at = bytes && Module._wavestringLinkBuffer(bytes.length);
   if (!at)
     return false;
-  HEAPU8.set(bytes, at);
+  Module.HEAPU8.set(bytes, at);
   return Module._wavestringReadLinkedString() === 1;
 }
 
@@ -187,7 +187,10 @@ var Module = {
       noteLink('s', link.string, FIX.BadString);
   },
   wavestringNote: (name, value, fix, used) => noteLink(name, value, fix, used),
-  wavestringStarted: (delay, interval) => { keyRepeat = { delay, interval }; },
+  wavestringStarted: (delay, interval, running) => {
+    keyRepeat = { delay, interval };
+    pauseButton.setAttribute('aria-pressed', String(!running));
+  },
   wavestringRunning: (running) => {
     pauseButton.setAttribute('aria-pressed', String(!running));
     announce(running ? 'Running.' : 'Paused.');
@@ -471,7 +474,7 @@ const MAX_LINK = 2000;
 const shared = document.getElementById('shared'), shareField = document.getElementById('share-link');
 function sharedString(shift, order, held) {
   const at = Module._wavestringShareString(shift, order, held);
-  return HEAPU8.slice(at, at + Module._wavestringShareSize());
+  return Module.HEAPU8.slice(at, at + Module._wavestringShareSize());
 }
 async function shareLink() {
   const anchors = [];
