@@ -19,7 +19,7 @@ import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { deflateRawSync } from 'node:zlib';
+import { deflateRawSync, inflateRawSync } from 'node:zlib';
 import lighthouse from 'lighthouse';
 import puppeteer from 'puppeteer-core';
 import { Builder, By, Key, Origin } from 'selenium-webdriver';
@@ -692,10 +692,11 @@ async function checkLink(page) {
 }
 
 // Bytes of a shared string (string_link.h): a spike of 50 px at column 320,
-// at a step of one pixel.
+// at a step of one pixel, predicted by the line through the two points
+// before (50, then 0 - 2 x 50, then 0 - (-50), zigzagged).
 function spikeBytes(format = 1) {
   const pos = [...new Array(320).fill(0), 0x64, 0xc7, 0x01, 0x64, ...new Array(317).fill(0)];
-  return Uint8Array.from([format, 0, ...pos, ...new Array(640).fill(0)]);
+  return Uint8Array.from([format, 0, 2, ...pos, ...new Array(640).fill(0)]);
 }
 const base64url = (bytes) => Buffer.from(bytes).toString('base64url');
 
@@ -732,7 +733,9 @@ async function checkShare(page, { browserArgs, viewport }) {
   const share = async () => {
     await page.$eval('#share-link', (field) => { field.value = ''; });
     await page.click('#share');
-    return waitFor(() => page.$eval('#share-link', (field) => field.value), (value) => value !== '', 'the link Share makes');
+    const url = await waitFor(() => page.$eval('#share-link', (field) => field.value), (value) => value !== '', 'the link Share makes');
+    await page.evaluate(() => document.activeElement.blur()); // Return would press Share again
+    return url;
   };
   const base = (await page.url()).split('?')[0];
   const atRest = await share();
@@ -751,26 +754,53 @@ async function checkShare(page, { browserArgs, viewport }) {
     await page.mouse.move(point.x, point.y);
   }
   await page.mouse.up();
-  const drawn = await waitPicture(page, (dots) => dots['320,160'] === 'white', 'the hump drawn');
+  const drawn = await waitPicture(page, (dots) => dots['319,160'] === 'white', 'the hump drawn');
   await keys(page, 'Enter'); // run
   await waitPicture(page, (dots) => !same(dots, drawn), 'the hump running');
   await keys(page, 'Enter');
   await waitFor(() => pressedPause(page), (pressed) => pressed === 'true', 'Pause shown pressed again');
-  const shown = await picture(page), shownCaption = await page.title();
-  const url = await share();
-  console.log(`a hump drawn, run and paused: a link of ${url.length} characters`);
-  if (url.length > 2000 || !url.startsWith(`${base}?k=1&t=1&paused=1&s=`))
-    throw new Failure(`the link is ${url.length} characters long: ${url.slice(0, 120)}…`);
+  await expectSharedExactly(page, await share(), base, 'a hump drawn, run and paused', { browserArgs, viewport });
 
+  // The worst a hand makes, in Chromium: undamped at t = 1, the string
+  // scribbled over with the left button and then kicked with the right
+  // one while it runs, until it is far out of the window.
+  if (!engine.cdp)
+    return;
+  await keys(page, 'Enter'); // run
+  await waitFor(() => pressedPause(page), (pressed) => pressed === 'false', 'running before the scribble');
+  for (const button of [LEFT, RIGHT]) {
+    const start = await pointAt(page, 0, 240);
+    await page.mouse.move(start.x, start.y); // from where Share was clicked
+    await page.mouse.down({ button });
+    for (let n = 0; n < 120; ++n) {
+      const point = await pointAt(page, (n * 37) % 640, Math.round(240 + 230 * Math.sin(n * 0.7)));
+      await page.mouse.move(point.x, point.y);
+    }
+    await page.mouse.up({ button });
+  }
+  await keys(page, 'Enter');
+  await waitFor(() => pressedPause(page), (pressed) => pressed === 'true', 'paused after the scribble');
+  await expectSharedExactly(page, await share(), base, 'a string scribbled over and kicked, undamped', { browserArgs, viewport });
+}
+
+// The link, at most 2,000 characters, opened in a fresh page: the same
+// canvas pixel for pixel, the same caption, paused.
+async function expectSharedExactly(page, url, base, what, { browserArgs, viewport }) {
+  const shown = await picture(page), shownCaption = await page.title();
+  const string = new URL(url).searchParams.get('s');
+  const [, shift, order] = string ? inflateRawSync(Buffer.from(string, 'base64url')) : [];
+  console.log(`${what}: a link of ${url.length} characters${string ? `, a step of 1/${2 ** shift} px, prediction of order ${order}` : ''}`);
+  if (url.length > 2000 || !url.startsWith(`${base}?k=1&t=1&paused=1&s=`))
+    throw new Failure(`${what}: the link is ${url.length} characters long: ${url.slice(0, 120)}…`);
   const context = await (await browserWith(browserArgs)).createBrowserContext();
   const opened = await context.newPage();
   if (viewport)
     await opened.setViewport(viewport);
   await opened.goto(url);
   await waitCaption(opened, shownCaption);
-  await waitPicture(opened, shown, 'the shared picture in a fresh page');
+  await waitPicture(opened, shown, `${what}: the shared picture in a fresh page`);
   if (await pressedPause(opened) !== 'true')
-    throw new Failure('the shared page is not paused');
+    throw new Failure(`${what}: the shared page is not paused`);
   await context.close();
 }
 
