@@ -305,14 +305,16 @@ fitCanvas();
 // box is on a whole one, but for a fractional scroll), and each device pixel
 // shows the pixel under its centre. Mouse events carry whole CSS pixels
 // only; pointer events carry the device pixel, which a pointer is always on
-// (its position is a whole number of device pixels, give or take float
-// rounding).
+// (its position is a whole number of device pixels on the screen). In a
+// frame that the page around puts at a fraction of a device pixel, which
+// the browser draws on the nearest whole one, the pointer is that fraction
+// off a whole device pixel of the frame: the nearest is the one it shows.
 function pixelUnder(clientX, clientY) {
   const ratio = window.devicePixelRatio || 1;
   const box = canvas.getBoundingClientRect();
   const axis = (client, start, size, count) => {
     const first = Math.round(start * ratio), length = Math.round(size * ratio);
-    const device = Math.floor(client * ratio + 1e-3);
+    const device = Math.round(client * ratio);
     const pixel = Math.floor((device + 0.5 - first) * count / length);
     return Math.min(Math.max(pixel, 0), count - 1);
   };

@@ -924,7 +924,8 @@ async function checkEmbed(page) {
 
 async function checkEmbedded(page, frame, id, what) {
   await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
-  const layout = await frame.evaluate(() => {
+  // Once the frame has taken its new size.
+  const layout = await waitFor(() => frame.evaluate(() => {
     const visible = [...document.querySelectorAll('body *')].filter((element) => element.getClientRects().length > 0
       && getComputedStyle(element).visibility !== 'hidden').map((element) => element.id).filter(Boolean);
     const outside = [...document.querySelectorAll('#canvas, #caption, .controls button, #full-page')]
@@ -934,7 +935,7 @@ async function checkEmbedded(page, frame, id, what) {
       .map(([name]) => name);
     return { visible, outside, scrolls: document.documentElement.scrollHeight > innerHeight || document.documentElement.scrollWidth > innerWidth,
       canvas: document.getElementById('canvas').getBoundingClientRect().toJSON() };
-  });
+  }), (layout) => layout.outside.length === 0, `${what}: everything inside the frame`);
   const unexpected = layout.visible.filter((name) => !['stage', 'canvas', 'caption', 'status', 'controls', 'pause', 'share',
     'full-screen', 'full-page'].includes(name));
   if (unexpected.length > 0 || layout.outside.length > 0 || layout.scrolls)
@@ -963,9 +964,9 @@ async function checkEmbedded(page, frame, id, what) {
   const box = await page.$eval(`#${id}`, (element) => element.getBoundingClientRect().toJSON());
   const [before, down] = await page.evaluate(() => [scrollY, document.documentElement.scrollHeight - innerHeight - scrollY > 60]);
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
-  await page.mouse.wheel({ deltaY: down ? 60 : -60 });
-  await waitFor(() => page.evaluate(() => window.scrollY), (y) => (down ? y > before : y < before),
-    `${what}: the wheel over the frame scrolling the page`);
+  // The wheel turned until the page moves, as a hand goes on turning it.
+  await waitFor(async () => { await page.mouse.wheel({ deltaY: down ? 20 : -20 }); return page.evaluate(() => window.scrollY); },
+    (y) => (down ? y > before : y < before), `${what}: the wheel over the frame scrolling the page`);
 
   // Full screen and back, paused: the same picture and caption.
   await focusFrame();
@@ -984,24 +985,28 @@ async function checkEmbedded(page, frame, id, what) {
   await waitPicture(frame, REST, `${what}: cleared`);
 
   // A press on a whole device pixel edits the pixel drawn there.
-  const { origin, canvas, ratio } = await page.$eval(`#${id}`, (element) => ({ ratio: devicePixelRatio,
-    origin: { x: Math.round((element.getBoundingClientRect().left + element.clientLeft) * devicePixelRatio),
-      y: Math.round((element.getBoundingClientRect().top + element.clientTop) * devicePixelRatio) } }))
-    .then(async (where) => ({ ...where, canvas: await frame.$eval('canvas', (element) => {
-      const box = element.getBoundingClientRect();
-      return [box.left, box.top, box.width, box.height].map((value) => Math.round(value * devicePixelRatio));
-    }) }));
+  // The frame may lie at a fraction of a device pixel: the browser draws
+  // it from the nearest whole one, and a pointer finds it from the next.
+  const { origin, first, canvas, ratio } = await page.$eval(`#${id}`, (element) => {
+    const box = element.getBoundingClientRect(), ratio = devicePixelRatio;
+    const at = [(box.left + element.clientLeft) * ratio, (box.top + element.clientTop) * ratio];
+    return { ratio, origin: { x: Math.round(at[0]), y: Math.round(at[1]) }, first: { x: Math.ceil(at[0]), y: Math.ceil(at[1]) } };
+  }).then(async (where) => ({ ...where, canvas: await frame.$eval('canvas', (element) => {
+    const box = element.getBoundingClientRect();
+    return [box.left, box.top, box.width, box.height].map((value) => Math.round(value * devicePixelRatio));
+  }) }));
   const [left, top, width, height] = [origin.x + canvas[0], origin.y + canvas[1], canvas[2], canvas[3]];
-  for (const device of [{ x: left, y: top }, { x: left + width - 1, y: top + height - 1 },
+  for (const device of [{ x: Math.max(left, first.x), y: Math.max(top, first.y) }, { x: left + width - 1, y: top + height - 1 },
     { x: left + Math.round(width * 0.3), y: top + Math.round(height * 0.6) }, { x: left + Math.round(width * 0.3) + 1, y: top + Math.round(height * 0.6) }]) {
     await page.mouse.move(device.x / ratio, device.y / ratio);
     await page.mouse.down();
     await page.mouse.up();
-    await waitPicture(frame, (dots) => !same(dots, REST), `${what}: a press at device pixel ${device.x},${device.y}`);
+    const dots = await waitPicture(frame, (dots) => !same(dots, REST), `${what}: a press at device pixel ${device.x},${device.y}`);
     const [colour] = await waitFor(() => screenColours(page, [device]), ([shown]) => shown === 'white', 'the white dot on the screen')
       .catch(() => screenColours(page, [device]));
     if (colour !== 'white')
-      throw new Failure(`${what}: the screen shows ${colour} at device pixel ${device.x},${device.y} after a press there`);
+      throw new Failure(`${what}: the screen shows ${colour} at device pixel ${device.x},${device.y} after a press there`
+        + ` (the frame at ${JSON.stringify(origin)}, the canvas at ${canvas.join(' ')}):\n${differences(dots, REST)}`);
     await keys(page, ' ');
     await waitPicture(frame, REST, `${what}: the string cleared`);
   }
