@@ -825,11 +825,18 @@ async function checkAxe(page) {
   const url = page.url();
   for (const [name, viewport] of [['phone', PORTRAIT], ['desktop', DESKTOP]]) {
     await page.setViewport(viewport);
-    await page.goto(url);
     if (program === 'site') {
-      await expectNoViolations(page, `index.html on a ${name}`);
+      for (const file of ['index.html', 'embedding.html']) {
+        await page.goto(`${origin}/${file}`);
+        await expectNoViolations(page, `${file} on a ${name}`);
+      }
       continue;
     }
+    // Embedded (in a frame of 480 x 360), and the page itself.
+    await page.goto(`${url}?embed=1`);
+    await waitCaption(page, caption('0.900000', 1));
+    await expectNoViolations(page, `embedded, on a ${name}`);
+    await page.goto(url);
     await waitCaption(page, caption('0.900000', 1));
     await expectNoViolations(page, `running, on a ${name}`);
     await keys(page, 'Escape');
@@ -1093,7 +1100,7 @@ async function checkInstallable(incognito) {
 // The performance score depends on the machine's load: only reported.
 async function checkLighthouse(page) {
   const port = new URL(page.browser().wsEndpoint()).port;
-  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html']) {
+  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html', 'embedding.html', 'wavestring.html?embed=1']) {
     const { lhr } = await lighthouse(`${origin}/${file}`, { port, output: 'json', logLevel: 'error',
       onlyCategories: ['performance', 'accessibility', 'best-practices', 'seo'] });
     const score = (category) => Math.round(lhr.categories[category].score * 100);
