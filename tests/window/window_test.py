@@ -601,6 +601,8 @@ def main():
                 elif args.check == "running_frame":
                     session.start()
                     check_running_frame(session, args.variant, args.model)
+                elif args.check == "options":  # it starts the program with them
+                    check_options(session, args.variant)
                 else:
                     session.start()
                     CHECKS[args.check](session, args.variant)
