@@ -1021,7 +1021,8 @@ async function checkEmbedded(page, frame, id, what) {
 }
 
 // After one visit, with the host stopped and the HTTP cache cleared, the
-// service worker serves the three pages, and a pluck runs.
+// service worker serves the three pages, one with a link's set-up, and a
+// pluck runs.
 async function checkOffline(page) {
   const { server, origin } = await serve(siteDir);
   const visit = await page.browserContext().newPage();
@@ -1042,12 +1043,14 @@ async function checkOffline(page) {
     await (await visit.createCDPSession()).send('Network.clearBrowserCache');
   const fromServiceWorker = async (response) => (engine.cdp ? response.fromServiceWorker()
     : visit.evaluate(() => navigator.serviceWorker.controller !== null));
-  for (const file of ['index.html', 'wavestring_paced.html', 'wavestring.html']) {
+  // A link with parameters too, as a page of the site.
+  for (const [file, shown] of [['index.html'], ['wavestring_paced.html?k=0.5&t=7', caption('0.500000', 7)],
+    ['wavestring.html', caption('0.900000', 1)]]) {
     const response = await visit.goto(`${origin}/${file}`);
     if (!response.ok() || !await fromServiceWorker(response))
       throw new Failure(`${file} offline: status ${response.status()}, from the service worker: ${await fromServiceWorker(response)}`);
-    if (file !== 'index.html')
-      await waitCaption(visit, caption('0.900000', 1)); // the script and the .wasm have run
+    if (shown)
+      await waitCaption(visit, shown); // the script and the .wasm have run
   }
   await keys(visit, 'ArrowRight', 10); // undamped, so the waves are seen
   await keys(visit, 'Enter');
