@@ -743,9 +743,10 @@ async function checkShare(page, { browserArgs, viewport }) {
   if (atRest !== `${base}?k=0.9&t=1`)
     throw new Failure(`a string at rest shared as ${atRest}`);
 
-  await keys(page, 'ArrowRight', 10);
+  // k = 0.9 + 3 x 0.01, a little above 0.93: the link keeps it exactly.
+  await keys(page, 'ArrowRight', 3);
   await keys(page, 'Enter');
-  await waitCaption(page, caption('1.000000', 1));
+  await waitCaption(page, caption('0.930000', 1));
   await waitFor(() => pressedPause(page), (pressed) => pressed === 'true', 'Pause shown pressed');
   const start = await pointAt(page, 280, 240);
   await page.mouse.move(start.x, start.y);
@@ -761,13 +762,16 @@ async function checkShare(page, { browserArgs, viewport }) {
   await waitPicture(page, (dots) => !same(dots, drawn), 'the hump running');
   await keys(page, 'Enter');
   await waitFor(() => pressedPause(page), (pressed) => pressed === 'true', 'Pause shown pressed again');
-  await expectSharedExactly(page, await share(), base, 'a hump drawn, run and paused', { browserArgs, viewport });
+  await expectSharedExactly(page, await share(), `${base}?k=${0.9 + 0.01 + 0.01 + 0.01}&t=1&paused=1&s=`, 'a hump drawn, run and paused',
+    { browserArgs, viewport });
 
   // The worst a hand makes, in Chromium: undamped at t = 1, the string
   // scribbled over with the left button and then kicked with the right
   // one while it runs, until it is far out of the window.
   if (!engine.cdp)
     return;
+  await keys(page, 'ArrowRight', 7);
+  await waitCaption(page, caption('1.000000', 1));
   await keys(page, 'Enter'); // run
   await waitFor(() => pressedPause(page), (pressed) => pressed === 'false', 'running before the scribble');
   for (const button of [LEFT, RIGHT]) {
@@ -782,17 +786,18 @@ async function checkShare(page, { browserArgs, viewport }) {
   }
   await keys(page, 'Enter');
   await waitFor(() => pressedPause(page), (pressed) => pressed === 'true', 'paused after the scribble');
-  await expectSharedExactly(page, await share(), base, 'a string scribbled over and kicked, undamped', { browserArgs, viewport });
+  await expectSharedExactly(page, await share(), `${base}?k=1&t=1&paused=1&s=`, 'a string scribbled over and kicked, undamped',
+    { browserArgs, viewport });
 }
 
 // The link, at most 2,000 characters, opened in a fresh page: the same
 // canvas pixel for pixel, the same caption, paused.
-async function expectSharedExactly(page, url, base, what, { browserArgs, viewport }) {
+async function expectSharedExactly(page, url, start, what, { browserArgs, viewport }) {
   const shown = await picture(page), shownCaption = await page.title();
   const string = new URL(url).searchParams.get('s');
   const [, shift, order] = string ? inflateRawSync(Buffer.from(string, 'base64url')) : [];
   console.log(`${what}: a link of ${url.length} characters${string ? `, a step of 1/${2 ** shift} px, prediction of order ${order}` : ''}`);
-  if (url.length > 2000 || !url.startsWith(`${base}?k=1&t=1&paused=1&s=`))
+  if (url.length > 2000 || !url.startsWith(start))
     throw new Failure(`${what}: the link is ${url.length} characters long: ${url.slice(0, 120)}…`);
   const context = await (await browserWith(browserArgs)).createBrowserContext();
   const opened = await context.newPage();
@@ -914,6 +919,15 @@ async function checkExperiments(page) {
 // it, and every device pixel of the canvas shows the pixel a press there
 // edits.
 async function checkEmbed(page) {
+  // A frame that does not allow full screen has no Full screen control.
+  await page.goto(`${origin}/embedding.html`);
+  await page.evaluate(() => document.body.append(Object.assign(document.createElement('iframe'),
+    { id: 'no-full-screen', title: 'no full screen', allow: "fullscreen 'none'", src: 'wavestring.html?embed=1' })));
+  const bare = await (await page.$('#no-full-screen')).contentFrame();
+  await waitFor(() => bare.title(), (title) => title.startsWith('Vibrelle : '), 'a frame that does not allow full screen');
+  if (!await bare.$eval('#full-screen', (button) => button.hidden))
+    throw new Failure('a frame that does not allow full screen shows Full screen');
+
   const sizes = [['wavestring-frame', 480, 360], ['wavestring_paced-frame', 320, 240]];
   for (const deviceScaleFactor of [1, 2]) {
     await page.setViewport({ width: 900, height: 700, deviceScaleFactor });
