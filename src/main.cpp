@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "frame.h"
 #include "setup.h"
@@ -92,30 +93,19 @@ static int answerOptions(int argc, char** argv)
     return -1;
 }
 
-// Why a set-up option could not be used as given, after "--name=value: ".
-static const char* optionProblem(SetupFix fix)
-{
-    switch (fix) {
-    case SetupFix::HeldToBound:
-        return "out of range; the nearest value allowed is %ld";
-    case SetupFix::NotANumber:
-        return "not a number";
-    case SetupFix::NotAWholeNumber:
-        return "not a whole number";
-    case SetupFix::NotZeroOrOne:
-        return "takes no value, or 0 or 1";
-    case SetupFix::NotThreeNumbers:
-        return "takes three whole numbers separated by commas";
-    case SetupFix::SameColumns:
-        return "an arch needs two different columns";
-    case SetupFix::NoAnchors:
-        return "wavestring_paced has no anchors";
-    case SetupFix::UnknownName:
-    case SetupFix::BadString:
-        break;
-    }
-    return "unknown option (see --help)";
-}
+// Why a set-up option could not be used as given, after "--name=value: ",
+// by SetupFix (setup.h).
+static const char* const kOptionProblems[] = {
+    "out of range; the nearest value allowed is %ld",
+    "not a number",
+    "not a whole number",
+    "takes no value, or 0 or 1",
+    "takes three whole numbers separated by commas",
+    "an arch needs two different columns",
+    "wavestring_paced has no anchors",
+    "unknown option (see --help)",
+};
+static_assert(std::size(kOptionProblems) == static_cast<std::size_t>(SetupFix::UnknownName) + 1);
 
 // The set-up the options give. Every option must be used as given: an
 // option that would run another set-up than the one asked for (a value out
@@ -135,7 +125,8 @@ static int readOptions(int argc, char** argv, Setup& setup)
         if (setup.notes.empty())
             continue;
         char problem[160];
-        std::snprintf(problem, sizeof problem, optionProblem(setup.notes.front().fix), setup.notes.front().used);
+        std::snprintf(problem, sizeof problem, kOptionProblems[static_cast<int>(setup.notes.front().fix)],
+                      setup.notes.front().used);
         char message[512];
         std::snprintf(message, sizeof message, "%.300s: %s", argv[i], problem);
         reportError(kProgramName, message);

@@ -474,7 +474,7 @@ def check_console(program, wine_prefix):
     env = dict(os.environ, **wine_env(wine_prefix)) if wine_prefix else dict(os.environ)
     before = sorted(os.listdir(folder))
     for option, expected in (("--version", rf"{re.escape(name)} \d+\.\d+\.\d+\n"),
-                             ("--help", rf"Usage: {re.escape(name)} \[--help \| --version\]\n(.*\n)+"
+                             ("--help", rf"Usage: {re.escape(name)} \[--help \| --version \| SET-UP\.\.\.\]\n(.*\n)+"
                                         rf".*Escape +quit\n\n.*things to try: .*{re.escape(name)}.*\n")):
         result = run_to_end(["wine", program, option] if wine_prefix else [program, option], env, 20, cwd=folder)
         out, err = result.stdout.decode(errors="replace"), result.stderr.decode(errors="replace")
