@@ -910,7 +910,8 @@ async function checkExperiments(page) {
   }
 }
 
-// The example page frames each program with embed=1, at 480 x 360 and
+// Any site may frame the pages. The example page frames each program with
+// embed=1, at 480 x 360 and
 // 320 x 240 CSS px and at one and two device pixels per CSS pixel: only the
 // canvas, its caption and its controls, all inside the frame; keys reach a
 // program only while its frame has the focus, and the page around it
@@ -919,6 +920,10 @@ async function checkExperiments(page) {
 // it, and every device pixel of the canvas shows the pixel a press there
 // edits.
 async function checkEmbed(page) {
+  // The site lets any other site frame its pages.
+  const framing = (await page.goto(`${origin}/wavestring.html?embed=1`)).headers()['content-security-policy'];
+  if (framing !== 'frame-ancestors *')
+    throw new Failure(`the page is served with Content-Security-Policy: ${framing}`);
   // A frame that does not allow full screen has no Full screen control.
   await page.goto(`${origin}/embedding.html`);
   await page.evaluate(() => document.body.append(Object.assign(document.createElement('iframe'),
