@@ -306,9 +306,10 @@ fitCanvas();
 // shows the pixel under its centre. Mouse events carry whole CSS pixels
 // only; pointer events carry the device pixel, which a pointer is always on
 // (its position is a whole number of device pixels on the screen). In a
-// frame that the page around puts at a fraction of a device pixel, which
-// the browser draws on the nearest whole one, the pointer is that fraction
-// off a whole device pixel of the frame: the nearest is the one it shows.
+// frame that the page around puts at a fraction of a pixel, which Chromium
+// draws from the nearest whole CSS pixel, the pointer is that fraction off
+// a whole device pixel of the frame: at one device pixel per CSS pixel the
+// nearest is the one it shows (at more, it may be the next one).
 function pixelUnder(clientX, clientY) {
   const ratio = window.devicePixelRatio || 1;
   const box = canvas.getBoundingClientRect();
