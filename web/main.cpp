@@ -51,15 +51,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE double wavestringWorkBudgetMs()
     return budgetMs(budget);
 }
 
-// A shared link's string: the page puts its bytes (inflated, and no more
-// than maxLinkBytes) in this buffer and has them read before main runs.
+// A shared link's string: the page puts its bytes (inflated) in this
+// buffer and has them read before main runs.
 static std::vector<std::uint8_t> linkBytes;
 static StringState linkedString;
 static bool stringLinked = false;
 
+// A buffer of size bytes; nullptr for more than any string takes.
 extern "C" EMSCRIPTEN_KEEPALIVE std::uint8_t* wavestringLinkBuffer(int size)
 {
-    linkBytes.assign(static_cast<std::size_t>(std::clamp<int>(size, 0, static_cast<int>(maxLinkBytes(kWindowWidth)))), 0);
+    if (size < 0 || static_cast<std::size_t>(size) > maxLinkBytes(kWindowWidth))
+        return nullptr;
+    linkBytes.assign(static_cast<std::size_t>(size), 0);
     return linkBytes.data();
 }
 

@@ -554,3 +554,8 @@ document.getElementById('full-page').search = fullPage.toString();
 // Embedded, the frame shows when it has the keys.
 for (const type of ['focus', 'blur'])
   window.addEventListener(type, () => document.documentElement.classList.toggle('focused', document.hasFocus()), { passive: true });
+// Embedded, the controls show icons: their words stay, for screen readers,
+// and as tooltips.
+if (embedded)
+  for (const label of document.querySelectorAll('.controls .label'))
+    label.parentElement.title = label.textContent.replace(/\s+/g, ' ').trim();
