@@ -131,7 +131,8 @@ static void readK(Setup& setup, std::string_view value)
         note(setup, "k", value, SetupFix::NotANumber);
         return;
     }
-    setup.k = limite(k, 0.0, 1.0);
+    // Plus 0: a k of -0 would show as -0.000000 in the caption.
+    setup.k = limite(k, 0.0, 1.0) + 0.0;
     if (setup.k != k)
         note(setup, "k", value, SetupFix::HeldToBound, static_cast<long>(setup.k));
 }

@@ -71,6 +71,8 @@ TEST(Setup, ValuesInRangeAreUsedExactly)
     EXPECT_EQ(read({{"k", ".5"}}).k, 0.5);
     EXPECT_EQ(read({{"k", "+1"}}).k, 1.0);
     EXPECT_EQ(read({{"t", "+7"}}).t, 7);
+    EXPECT_FALSE(std::signbit(read({{"k", "-0"}}).k)); // not shown as k=-0.000000
+    EXPECT_EQ(notes(read({{"k", "-0"}})), "");
     EXPECT_FALSE(read({{"paused", "1"}, {"paused", "0"}}).paused); // the last one counts
     EXPECT_TRUE(read({{"paused", ""}}).paused);                   // --paused, or ?paused
 }

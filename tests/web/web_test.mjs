@@ -968,6 +968,12 @@ async function checkEmbedded(page, frame, id, what) {
     throw new Failure(`${what}: shows ${unexpected.join(', ') || 'nothing else'}; outside the frame: ${layout.outside.join(', ') || 'nothing'};`
       + ` scrolls: ${layout.scrolls}`);
   console.log(`${what}: the canvas ${layout.canvas.width} x ${layout.canvas.height} CSS px at ${layout.canvas.x}, ${layout.canvas.y}`);
+  // Full page: the same set-up, not embedded.
+  const [framed, full] = await frame.evaluate(() => [location.search, document.getElementById('full-page').search]);
+  const expected = new URLSearchParams(framed);
+  expected.delete('embed');
+  if (full !== `?${expected}`)
+    throw new Failure(`${what}: Full page opens ${full}, for a frame of ${framed}`);
 
   // Keys: the page's while it has the focus, the frame's once clicked.
   const frameCaption = await frame.title();
