@@ -933,22 +933,26 @@ async function checkEmbed(page) {
   if (!await bare.$eval('#full-screen', (button) => button.hidden))
     throw new Failure('a frame that does not allow full screen shows Full screen');
 
-  const sizes = [['wavestring-frame', 480, 360], ['wavestring_paced-frame', 320, 240]];
-  for (const deviceScaleFactor of [1, 2]) {
-    await page.setViewport({ width: 900, height: 700, deviceScaleFactor });
-    await page.goto(`${origin}/embedding.html`);
-    for (const [n, [id]] of sizes.entries()) {
-      const [, width, height] = sizes[deviceScaleFactor === 1 ? n : 1 - n]; // each program at both sizes
-      const what = `${id} at ${width} x ${height}, ${deviceScaleFactor} device px per CSS px`;
-      await page.$eval(`#${id}`, (frame, width, height) => { frame.width = width; frame.height = height; }, width, height);
-      const frame = await (await page.$(`#${id}`)).contentFrame();
-      await waitFor(() => frame.title(), (title) => title.startsWith('Vibrelle : '), `${what}: the caption`);
-      await checkEmbedded(page, frame, id, what);
+  // Both frames as the page has them; then, at two device pixels per CSS
+  // pixel, wavestring in the smaller frame (0.8 device pixel per pixel),
+  // for its layout and pointer.
+  for (const [deviceScaleFactor, id, width, height] of [[1, 'wavestring-frame', 480, 360],
+    [1, 'wavestring_paced-frame', 320, 240], [2, 'wavestring-frame', 320, 240]]) {
+    const what = `${id} at ${width} x ${height}, ${deviceScaleFactor} device px per CSS px`;
+    if (id === 'wavestring-frame') {
+      await page.setViewport({ width: 900, height: 700, deviceScaleFactor });
+      await page.goto(`${origin}/embedding.html`);
     }
+    await page.$eval(`#${id}`, (frame, width, height) => { frame.width = width; frame.height = height; }, width, height);
+    const frame = await (await page.$(`#${id}`)).contentFrame();
+    await waitFor(() => frame.title(), (title) => title.startsWith('Vibrelle : '), `${what}: the caption`);
+    await checkEmbedded(page, frame, id, what, deviceScaleFactor === 1);
   }
 }
 
-async function checkEmbedded(page, frame, id, what) {
+// One frame of the example page; with keys, also the keys, the wheel and
+// full screen.
+async function checkEmbedded(page, frame, id, what, withKeys) {
   await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
   // Once the frame has taken its new size.
   const layout = await waitFor(() => frame.evaluate(() => {
@@ -975,7 +979,21 @@ async function checkEmbedded(page, frame, id, what) {
   if (full !== `?${expected}`)
     throw new Failure(`${what}: Full page opens ${full}, for a frame of ${framed}`);
 
-  // Keys: the page's while it has the focus, the frame's once clicked.
+  const focusFrame = async () => {
+    await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
+    await frame.click('#caption');
+  };
+  if (withKeys)
+    await checkEmbeddedKeys(page, frame, id, what, focusFrame);
+  await focusFrame();
+  await keys(page, 'Enter');
+  await waitFor(() => pressedPause(frame), (pressed) => pressed === 'true', `${what}: paused`);
+  await checkEmbeddedPointer(page, frame, id, what);
+}
+
+// Keys: the page's while it has the focus, the frame's once clicked; the
+// wheel over the frame scrolls the page; full screen and back keeps the run.
+async function checkEmbeddedKeys(page, frame, id, what, focusFrame) {
   const frameCaption = await frame.title();
   await page.evaluate(() => window.scrollTo(0, 0));
   await page.click('h1');
@@ -984,10 +1002,6 @@ async function checkEmbedded(page, frame, id, what) {
   await waitFor(() => page.evaluate(() => window.scrollY), (y) => y > 0, `${what}: Space scrolling the page`);
   if (await frame.title() !== frameCaption)
     throw new Failure(`${what}: a key reached the frame without the focus`);
-  const focusFrame = async () => {
-    await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
-    await frame.click('#caption');
-  };
   await focusFrame();
   const [k, t] = /k=(\S+) et t=(\d+)/.exec(frameCaption).slice(1);
   await keys(page, 'ArrowUp');
@@ -1012,11 +1026,16 @@ async function checkEmbedded(page, frame, id, what) {
     if (await frame.title() !== stillCaption)
       throw new Failure(`${what}: the caption ${state} is ${await frame.title()}`);
   }
-  await focusFrame(); // the focus is on Full screen, which Space would press
+  await focusFrame(); // the focus is on Full screen, which Return would press
+  await keys(page, 'Enter');
+  await waitFor(() => pressedPause(frame), (pressed) => pressed === 'false', `${what}: running again`);
+}
+
+// Paused: a press on a whole device pixel edits the pixel drawn there, and
+// every device pixel of the canvas shows the pixel a press there edits.
+async function checkEmbeddedPointer(page, frame, id, what) {
   await keys(page, ' ');
   await waitPicture(frame, REST, `${what}: cleared`);
-
-  // A press on a whole device pixel edits the pixel drawn there.
   // The frame may lie at a fraction of a device pixel: the browser draws
   // it from the nearest whole one, and a pointer finds it from the next.
   const { origin, first, canvas, ratio } = await page.$eval(`#${id}`, (element) => {
