@@ -1047,8 +1047,11 @@ async function checkEmbeddedPointer(page, frame, id, what) {
     return [box.left, box.top, box.width, box.height].map((value) => Math.round(value * devicePixelRatio));
   }) }));
   const [left, top, width, height] = [origin.x + canvas[0], origin.y + canvas[1], canvas[2], canvas[3]];
-  for (const device of [{ x: Math.max(left, first.x), y: Math.max(top, first.y) }, { x: left + width - 1, y: top + height - 1 },
-    { x: left + Math.round(width * 0.3), y: top + Math.round(height * 0.6) }, { x: left + Math.round(width * 0.3) + 1, y: top + Math.round(height * 0.6) }]) {
+  // (On whole CSS pixels where the engine's pointer moves by those only.)
+  const step = engine.wholeCssPointer ? ratio : 1, on = (device) => Math.ceil(device / step) * step;
+  const inside = { x: on(left + width * 0.3), y: on(top + height * 0.6) };
+  for (const device of [{ x: on(Math.max(left, first.x)), y: on(Math.max(top, first.y)) },
+    { x: on(left + width - step), y: on(top + height - step) }, inside, { x: inside.x + step, y: inside.y }]) {
     await page.mouse.move(device.x / ratio, device.y / ratio);
     await page.mouse.down();
     await page.mouse.up();
@@ -1361,7 +1364,7 @@ const engines = {
     launch: () => puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', protocol: 'webDriverBiDi',
       headless: true, defaultViewport: null }),
     touch: true, interception: true, wholeCssPointer: true,
-    checks: ['page', 'pointer', 'touch', 'keyboard', 'bounds', 'escape', 'load_failure', 'offline', 'share', 'bad_links'],
+    checks: ['page', 'pointer', 'touch', 'keyboard', 'bounds', 'escape', 'load_failure', 'offline', 'share', 'bad_links', 'embed'],
     // It has no phone's coarse pointer: the canvas at one CSS pixel per pixel,
     // which a finger on whole CSS pixels can reach every pixel of.
     options: { touch: { viewport: { width: 1000, height: 1100, hasTouch: true } } },
