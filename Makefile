@@ -73,10 +73,13 @@ fuzz: deps
 		-DWAVESTRING_FUZZ=ON -DWAVESTRING_BENCH=OFF -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_DIR) --parallel
 	for target in wavestring wavestring_paced; do \
-		mkdir -p $(FUZZ_DIR)/corpus/$$target && \
+		mkdir -p $(FUZZ_DIR)/corpus/$$target $(FUZZ_DIR)/corpus/$${target}_link && \
 		$(FUZZ_DIR)/fuzz/$${target}_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
 			-print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/$${target}- \
-			$(FUZZ_DIR)/corpus/$$target tests/fuzz_corpus || exit 1; \
+			$(FUZZ_DIR)/corpus/$$target tests/fuzz_corpus && \
+		$(FUZZ_DIR)/fuzz/$${target}_link_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=8192 \
+			-print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/$${target}_link- \
+			$(FUZZ_DIR)/corpus/$${target}_link tests/fuzz_corpus_link || exit 1; \
 	done
 
 web:

@@ -76,3 +76,44 @@ corpus = pathlib.Path(__file__).resolve().parent.parent / "tests" / "fuzz_corpus
 corpus.mkdir(exist_ok=True)
 for name, data in seeds.items():
     (corpus / name).write_bytes(data)
+
+
+# The link's target (link_fuzzer.cpp): the string's bytes of a shared link
+# (string_link.h), and settings, one name=value per line.
+def varint(value):
+    zigzag = value * 2 if value >= 0 else -value * 2 - 1
+    out = bytearray()
+    while zigzag >= 0x80:
+        out.append(zigzag & 0x7F | 0x80)
+        zigzag >>= 7
+    out.append(zigzag)
+    return bytes(out)
+
+
+def linked_string(shift, order, pos, vel):
+    """The bytes of a string whose values are given in steps of 2^-shift."""
+    out = bytearray([1, shift, order])
+    for values in (pos, vel):
+        before = before_that = 0
+        for value in values:
+            out += varint(value - (0, before, 2 * before - before_that)[order])
+            before_that, before = before, value
+    return bytes(out)
+
+
+spike = [0] * 640
+spike[320] = 50 * 64
+ramp = [i * 3 for i in range(640)]
+link_seeds = {
+    "string_at_rest": linked_string(6, 2, [0] * 640, [0] * 640),
+    "string_spike": linked_string(6, 2, spike, [0] * 640),
+    "string_ramp_moving": linked_string(0, 1, ramp, [-(i % 7) for i in range(640)]),
+    "string_raw": linked_string(3, 0, spike, ramp),
+    "string_truncated": linked_string(6, 2, spike, [0] * 640)[:700],
+    "settings": b"k=1\nt=30\npaused=1\nanchors=160,480,-3,700,x\nhump=320,60,-100\narch=160,480,-100\n",
+    "settings_bad": b"k=abc\nt=1.5\npaused=maybe\nhump=1,2\narch=5,5,5\nspeed=3\nk=1e999\nt=-99999999999999999999\n",
+}
+link_corpus = corpus.parent / "fuzz_corpus_link"
+link_corpus.mkdir(exist_ok=True)
+for name, data in link_seeds.items():
+    (link_corpus / name).write_bytes(data)

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "frame.h"
 #include "messages.h"
+#include "setup.h"
 #include "system.h"
 
 #if WAVESTRING_PACED
@@ -32,10 +34,18 @@ static int fail(const char* what, const char* why)
 #if WAVESTRING_PACED
 static const char* const kHelp = N_(
     // TRANSLATORS: the key names as printed on the keyboard of the language,
-    // the columns aligned, every line under 80 characters.
-    "Usage: wavestring_paced [--help | --version]\n"
+    // the columns aligned, every line under 80 characters; the options
+    // (--k=K ...) as they are.
+    "Usage: wavestring_paced [--help | --version | SET-UP...]\n"
     "A damped elastic string to pluck with the mouse, with a frame pause you set.\n"
     "It opens a 640x480 window, so it needs a graphical display.\n"
+    "\n"
+    "Set-up, all optional (heights in pixels from the centre row, down positive):\n"
+    "  --k=K                the velocity kept in each frame, 0 to 1 (0.9)\n"
+    "  --t=T                the pause of each frame in ms, 0 to 1000 (1)\n"
+    "  --paused             start paused\n"
+    "  --hump=C,W,H         a hump centred on column C, W columns wide, H high\n"
+    "  --arch=A,B,H         half a sine from column A to column B, H high\n"
     "\n"
     "  Left button, held    set the point under the cursor to the cursor's height\n"
     "  Right button, held   set that point's velocity to the cursor's height\n"
@@ -49,9 +59,17 @@ static const char* const kHelp = N_(
 #else
 static const char* const kHelp = N_(
     // TRANSLATORS: as for wavestring_paced's help.
-    "Usage: wavestring [--help | --version]\n"
+    "Usage: wavestring [--help | --version | SET-UP...]\n"
     "A damped elastic string to pluck with the mouse and anchor.\n"
     "It opens a 640x480 window, so it needs a graphical display.\n"
+    "\n"
+    "Set-up, all optional (heights in pixels from the centre row, down positive):\n"
+    "  --k=K                the velocity kept in each frame, 0 to 1 (0.9)\n"
+    "  --t=T                the divisor of the coupling, 1 to 1000 (1)\n"
+    "  --paused             start paused\n"
+    "  --anchors=C1,C2,...  anchor these columns (0 to 639) on the centre line\n"
+    "  --hump=C,W,H         a hump centred on column C, W columns wide, H high\n"
+    "  --arch=A,B,H         half a sine from column A to column B, H high\n"
     "\n"
     "  Left button, held    set the point under the cursor to the cursor's height\n"
     "  Right button, held   set that point's velocity to the cursor's height\n"
@@ -73,8 +91,8 @@ static const char* const kMore = N_("The caption shows k and t. More, with thing
 static const char* const kMore = N_("The caption shows k and t. More, with things to try: man 6 %s\n");
 #endif
 
-// --help and --version print and end the program; any other argument is
-// ignored. Returns -1 when the program should run.
+// --help and --version print and end the program. Returns -1 when the
+// program should run.
 static int answerOptions(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
@@ -88,6 +106,47 @@ static int answerOptions(int argc, char** argv)
                 writeText(out, formatted("%s %s\n", kProgramName, WAVESTRING_VERSION).c_str());
         }
         return 0;
+    }
+    return -1;
+}
+
+// Why a set-up option could not be used as given, after "--name=value: ",
+// by SetupFix (setup.h).
+static const char* const kOptionProblems[] = {
+    // TRANSLATORS: %ld is the bound of the option's range.
+    N_("out of range; the nearest value allowed is %ld"),
+    N_("not a number"),
+    N_("not a whole number"),
+    N_("takes no value, or 0 or 1"),
+    N_("takes three whole numbers separated by commas"),
+    N_("an arch needs two different columns"),
+    N_("wavestring_paced has no anchors"),
+    N_("unknown option (see --help)"),
+};
+static_assert(std::size(kOptionProblems) == static_cast<std::size_t>(SetupFix::UnknownName) + 1);
+
+// The set-up the options give. Every option must be used as given: an
+// option that would run another set-up than the one asked for (a value out
+// of range among them) is reported, and ends the program with status 2.
+// Returns -1 when the program should run.
+static int readOptions(int argc, char** argv, Setup& setup)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (!argument.starts_with("--")) {
+            setup.notes.push_back({std::string(argument), "", SetupFix::UnknownName});
+        } else {
+            const std::size_t equals = argument.find('=');
+            const bool bare = equals == std::string_view::npos;
+            readSetting(setup, argument.substr(2, bare ? std::string_view::npos : equals - 2), bare ? "" : argument.substr(equals + 1));
+        }
+        if (setup.notes.empty())
+            continue;
+        const SetupNote& note = setup.notes.front();
+        const std::string problem = formatted(translated(kOptionProblems[static_cast<int>(note.fix)]), note.used);
+        // TRANSLATORS: the option as given (--k=2), then what is wrong with it.
+        reportError(kProgramName, formatted(translated("%.300s: %s"), argv[i], problem.c_str()).c_str());
+        return 2;
     }
     return -1;
 }
@@ -108,6 +167,9 @@ int main(int argc, char** argv)
 {
     chooseLanguage();
     if (const int status = answerOptions(argc, argv); status >= 0)
+        return status;
+    Setup setup = makeSetup(kWindowWidth);
+    if (const int status = readOptions(argc, argv, setup); status >= 0)
         return status;
     // An empty SDL_VIDEODRIVER asks for no driver, as SDL reads it.
     const char* asked = std::getenv("SDL_VIDEODRIVER");
@@ -135,6 +197,7 @@ int main(int argc, char** argv)
     SDL_EnableKeyRepeat(kKeyRepeatDelay, kKeyRepeatInterval);
 
     LoopState loop = startLoop(screen);
+    loop.running = applySetup(setup, loop.state);
     tightenPause();
     while (!loop.quit)
         runFrame(loop);

@@ -21,6 +21,10 @@ inline constexpr int kMinT = 1;
 #endif
 inline constexpr int kMaxT = 1000;
 inline constexpr double kInitialK = 0.9;
+// The heights of the top and bottom rows of the 480-row window, the
+// highest and lowest a pointer can set.
+inline constexpr int kTopHeight = -240;
+inline constexpr int kBottomHeight = 239;
 inline constexpr int kInitialT = 1;
 
 struct StringState {

@@ -3,8 +3,8 @@
 # driver as it does for a user: with no DISPLAY at all (SDL_VIDEODRIVER unset,
 # then empty), and with a DISPLAY that names no server. Each time the program must end within the
 # deadline with status 1, after one line on stderr that names it and says what
-# failed, whatever driver SDL fell back on; an argument it does not know
-# changes nothing. In a terminal (a tmux pane) the line must still be on the
+# failed, whatever driver SDL fell back on; an argument it does not know ends
+# it first, with status 2 and a line that names the argument. In a terminal (a tmux pane) the line must still be on the
 # screen afterwards and the terminal's title kept. --help and --version print
 # and end with status 0, which with no display shows that no window was opened.
 #   display_unreachable.sh PROGRAM NAME UNUSED_DISPLAY [SDL_LIBRARY_DIR]
@@ -28,13 +28,12 @@ fi
 runtime=$(mktemp -d)
 trap 'rm -rf "$runtime"' EXIT
 failed=0
-args=""
 
 check() {
     what=$1
     shift
     err=$(env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$runtime" \
-        LD_LIBRARY_PATH="$libdir" "$@" timeout "$deadline" "$program" $args 2>&1 >/dev/null </dev/null)
+        LD_LIBRARY_PATH="$libdir" "$@" timeout "$deadline" "$program" 2>&1 >/dev/null </dev/null)
     status=$?
     echo "$what: status $status: $err"
     if [ "$status" -eq 124 ]; then
@@ -57,7 +56,11 @@ check() {
 check "no DISPLAY" env -u DISPLAY
 check "no DISPLAY, empty SDL_VIDEODRIVER" env -u DISPLAY SDL_VIDEODRIVER=
 check "DISPLAY=:$display" env DISPLAY=":$display"
-args=--unknown check "an unknown argument" env -u DISPLAY
+err=$(env -u DISPLAY LD_LIBRARY_PATH="$libdir" timeout "$deadline" "$program" --unknown 2>&1 >/dev/null </dev/null)
+status=$?
+echo "an unknown argument: status $status: $err"
+[ "$status" -eq 2 ] && [ "$err" = "$name: --unknown: unknown option (see --help)" ] \
+    || { echo "  expected status 2 and '$name: --unknown: unknown option (see --help)'"; failed=1; }
 
 answers() {
     option=$1 wanted=$2

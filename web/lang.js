@@ -4,8 +4,9 @@
 // anything is shown. The language: the link's lang=, then the user's saved
 // choice, then the browser's languages, then English, in which the build
 // wrote the page. An element names its text by a key of the tables:
-// data-text for its content, data-label, data-alt and data-content for
-// those attributes; data-values gives the values of the text's {names}.
+// data-text for its content, data-label, data-alt, data-content and
+// data-title for those attributes; data-values gives the values of the
+// text's {names}.
 'use strict';
 
 const pageTexts = @TABLES@;
@@ -83,7 +84,7 @@ function showLanguage(language) {
   document.documentElement.lang = language;
   for (const element of document.querySelectorAll('[data-text]'))
     element.innerHTML = text(element.dataset.text, JSON.parse(element.dataset.values ?? '{}'));
-  for (const [key, attribute] of [['label', 'aria-label'], ['alt', 'alt'], ['content', 'content']])
+  for (const [key, attribute] of [['label', 'aria-label'], ['alt', 'alt'], ['content', 'content'], ['title', 'title']])
     for (const element of document.querySelectorAll(`[data-${key}]`))
       element.setAttribute(attribute, text(element.dataset[key]));
   document.querySelector('link[rel="manifest"]')
@@ -107,6 +108,12 @@ function showLanguage(language) {
       const url = new URL(link.href);
       if (url.origin === location.origin && /(\.html|\/)$/.test(url.pathname))
         link.href = withLanguage(link.href, language);
+    }
+    // The site's pages framed in this one speak its language too.
+    for (const frame of document.querySelectorAll('iframe[src]')) {
+      const url = new URL(frame.src);
+      if (url.origin === location.origin && url.searchParams.get('lang') !== language)
+        frame.src = withLanguage(frame.src, language);
     }
   }
 }

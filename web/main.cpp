@@ -8,8 +8,13 @@
 #include <emscripten/html5.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "frame.h"
+#include "setup.h"
+#include "string_link.h"
 #include "work_budget.h"
 
 // Frames are run at most this far behind the clock. A hidden tab gets no
@@ -44,6 +49,92 @@ extern "C" EMSCRIPTEN_KEEPALIVE double wavestringMsGivenUp()
 extern "C" EMSCRIPTEN_KEEPALIVE double wavestringWorkBudgetMs()
 {
     return budgetMs(budget);
+}
+
+// A shared link's string: the page puts its bytes (inflated) in this
+// buffer and has them read before main runs.
+static std::vector<std::uint8_t> linkBytes;
+static StringState linkedString;
+static bool stringLinked = false;
+
+// A buffer of size bytes; nullptr for more than any string takes.
+extern "C" EMSCRIPTEN_KEEPALIVE std::uint8_t* wavestringLinkBuffer(int size)
+{
+    if (size < 0 || static_cast<std::size_t>(size) > maxLinkBytes(kWindowWidth))
+        return nullptr;
+    linkBytes.assign(static_cast<std::size_t>(size), 0);
+    return linkBytes.data();
+}
+
+// Whether the buffer held a string; if not, the string starts at rest.
+extern "C" EMSCRIPTEN_KEEPALIVE int wavestringReadLinkedString()
+{
+    linkedString = makeString(kWindowWidth);
+    stringLinked = decodeString(linkBytes.data(), linkBytes.size(), linkedString);
+    return stringLinked;
+}
+
+// The set-up as it stands, for Share: k, t, paused, the anchors, and the
+// string's bytes (string_link.h).
+extern "C" EMSCRIPTEN_KEEPALIVE double wavestringK()
+{
+    return loop.state.k;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int wavestringT()
+{
+    return loop.state.t;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int wavestringPaused()
+{
+    return !loop.running;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int wavestringAnchored(int i)
+{
+    return i >= 0 && i < loop.state.w && isAnchored(loop.state, i);
+}
+
+// Whether the string is flat and still: its link needs no string.
+extern "C" EMSCRIPTEN_KEEPALIVE int wavestringAtRest()
+{
+    const StringState& state = loop.state;
+    return std::all_of(state.pos.begin(), state.pos.end(), [](double value) { return value == 0; })
+           && std::all_of(state.vel.begin(), state.vel.end(), [](double value) { return value == 0; });
+}
+
+static std::vector<std::uint8_t> sharedBytes;
+
+extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* wavestringShareString(int shift, int order, int heldToWindow)
+{
+    sharedBytes = encodeString(loop.state, {shift, order, heldToWindow != 0});
+    return sharedBytes.data();
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int wavestringShareSize()
+{
+    return static_cast<int>(sharedBytes.size());
+}
+
+// The link's parameters, name=value each, as the page passes them: the
+// set-up. Each one not used as given is told to the page, which shows it.
+static Setup readLink(int argc, char** argv)
+{
+    Setup setup = makeSetup(kWindowWidth);
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        const std::size_t equals = argument.find('=');
+        const std::size_t before = setup.notes.size();
+        readSetting(setup, argument.substr(0, equals),
+                    equals == std::string_view::npos ? "" : argument.substr(equals + 1));
+        for (std::size_t n = before; n < setup.notes.size(); ++n) {
+            const SetupNote& note = setup.notes[n];
+            EM_ASM(Module.wavestringNote(UTF8ToString($0), UTF8ToString($1), $2, $3), note.name.c_str(),
+                   note.value.c_str(), static_cast<int>(note.fix), static_cast<int>(note.used));
+        }
+    }
+    return setup;
 }
 
 // Called by the browser on every animation frame, with the time of the
@@ -86,8 +177,9 @@ static EM_BOOL animationFrame(double refreshTime, void*)
     return !loop.quit; // whether to be called on the next animation frame too
 }
 
-int main()
+int main(int argc, char** argv)
 {
+    const Setup setup = readLink(argc, argv);
     SDL_Surface* screen = openWindow();
     if (screen == nullptr) {
         EM_ASM(Module.wavestringFailed(UTF8ToString($0)), SDL_GetError());
@@ -101,8 +193,22 @@ int main()
     for (int y = 0; y < screen->h; ++y)
         std::fill_n(reinterpret_cast<Uint32*>(pixelAddress(screen, 0, y)), screen->w, loop.colours.background);
     SDL_UnlockSurface(screen);
+    loop.running = applySetup(setup, loop.state);
+    if (stringLinked) {
+        loop.state.pos = linkedString.pos;
+        loop.state.vel = linkedString.vel;
+        // The page opens on the picture that was shared: a first frame that
+        // draws the string before it runs on.
+        const bool running = loop.running;
+        loop.running = false;
+        updateFrame(loop);
+        loop.running = running;
+        presentNow(loop, static_cast<std::int64_t>(emscripten_get_now() * 1000));
+    }
     nextFrameAt = emscripten_get_now();
     // The page's arrow controls repeat, while held, as a held key does.
-    EM_ASM(Module.wavestringStarted($0, $1), kKeyRepeatDelay, kKeyRepeatInterval);
+    // Paused from the start by a link: shown, not announced.
+    shownRunning = loop.running;
+    EM_ASM(Module.wavestringStarted($0, $1, $2), kKeyRepeatDelay, kKeyRepeatInterval, loop.running);
     emscripten_request_animation_frame_loop(animationFrame, nullptr);
 }

@@ -21,9 +21,10 @@ if (!document.querySelector('link[rel="stylesheet"]').sheet?.cssRules.length)
 if (pageFailure !== null)
   throw new Error(text(pageFailure.key, pageFailure.values));
 
-// The program's keys reach SDL from anywhere on the page; every other key,
-// any key with Ctrl, Alt or Meta, and Return and Space on a link or a button
-// are left to the browser (reload, find, zoom, Tab, "Start again" ...). SDL
+// The program's keys reach SDL from anywhere on the page (embedded, while
+// its frame has the focus); every other key, any key with Ctrl, Alt or
+// Meta, and Return and Space on a link or a button are left to the browser
+// (reload, find, zoom, Tab, "Start again" ...). SDL
 // cancels the default of the keys it gets, so the arrow keys and Space do
 // not scroll the page.
 const programKeyCodes = new Set([13, 27, 32, 37, 38, 39, 40]);
@@ -32,7 +33,10 @@ for (const type of ['keydown', 'keyup']) {
   document.addEventListener(type, (event) => {
     const withModifier = event.ctrlKey || event.altKey || event.metaKey;
     const activates = (event.keyCode === 13 || event.keyCode === 32) && event.target.closest?.('a, button');
-    if (programKeyCodes.has(event.keyCode) && (type === 'keyup' || !withModifier) && !activates)
+    // A text field (the link Share made) keeps its keys; in full screen,
+    // Escape is the browser's, which leaves it.
+    const own = event.target.closest?.('input') || (event.keyCode === 27 && fullScreenElement());
+    if (programKeyCodes.has(event.keyCode) && (type === 'keyup' || !withModifier) && !activates && !own)
       forwardKey(event);
   });
 }
@@ -56,6 +60,89 @@ window.addEventListener('blur', () => {
     sendKey('keyup', keyCode);
 }, { passive: true });
 
+// -- a set-up from the link ------------------------------------------------
+// The link's parameters: the set-up's go to the program as its arguments,
+// name=value each, and it reads them as the desktop reads its options; the
+// page keeps embed and the string (s), and lang is the page's language.
+
+// What was done with a setting not used as given: the keys of the texts
+// that say so, by SetupFix (setup.h).
+const FIX_TEXTS = ['note.held', 'note.not_a_number', 'note.not_whole', 'note.not_zero_or_one', 'note.not_three',
+  'note.same_columns', 'note.no_anchors', 'note.unknown', 'note.bad_string'];
+const FIX = { NotZeroOrOne: 3, BadString: 8 };
+
+// The base64url text of deflated bytes, and back. A string's part of a link
+// is untrusted: too long a text, a character outside base64url, bytes that
+// do not inflate, or inflate to more than a string ever takes, give null.
+const MAX_LINKED_TEXT = 12000;
+const MAX_INFLATED = 3 + 2 * 640 * 6; // maxLinkBytes(640), string_link.h
+function toBase64url(bytes) {
+  return btoa(String.fromCharCode(...bytes)).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+}
+async function deflated(bytes) {
+  return new Uint8Array(await new Response(new Blob([bytes]).stream().pipeThrough(new CompressionStream('deflate-raw'))).arrayBuffer());
+}
+async function inflateLinked(text) {
+  if (text.length > MAX_LINKED_TEXT || !/^[A-Za-z0-9_-]*$/.test(text) || text.length % 4 === 1)
+    return null;
+  const packed = Uint8Array.from(atob(text.replace(/-/g, '+').replace(/_/g, '/')), (c) => c.charCodeAt(0));
+  const reader = new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+  const chunks = [];
+  let size = 0;
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done)
+      break;
+    size += value.length;
+    if (size > MAX_INFLATED) { // read no further
+      reader.cancel().catch(() => {});
+      return null;
+    }
+    chunks.push(value);
+  }
+  const bytes = new Uint8Array(size);
+  chunks.reduce((at, chunk) => { bytes.set(chunk, at); return at + chunk.length; }, 0);
+  return bytes;
+}
+
+const link = { programArguments: [], string: null, inflating: null, inflated: null, notes: [] };
+for (const [name, value] of new URLSearchParams(location.search)) {
+  if (name === 'lang')
+    continue;
+  if (name === 'embed') {
+    if (value !== '0' && value !== '1')
+      link.notes.push([name, value, FIX.NotZeroOrOne]);
+  } else if (name === 's') {
+    link.string = value;
+  } else {
+    link.programArguments.push(`${name}=${value}`);
+  }
+}
+if (link.string !== null)
+  link.inflating = (async () => { link.inflated = await inflateLinked(link.string).catch(() => null); })();
+
+// The program's bytes from the link, read into its string before it starts.
+function readLinkedString(bytes) {
+  const at = bytes && Module._wavestringLinkBuffer(bytes.length);
+  if (!at)
+    return false;
+  Module.HEAPU8.set(bytes, at);
+  return Module._wavestringReadLinkedString() === 1;
+}
+
+// The note that lists each setting not used as given: shown, announced, and
+// dismissed by its button. Values are shown as text, cut short.
+const note = document.getElementById('note');
+function noteLink(name, value, fix, used) {
+  const shown = (text) => (text.length > 40 ? `${text.slice(0, 40)}…` : text);
+  const item = document.createElement('li');
+  showText(item, FIX_TEXTS[fix], { name: shown(name), value: shown(value), used: String(used) });
+  document.getElementById('note-items').append(item);
+  note.hidden = false;
+  announce('note.said', { notes: [...note.querySelectorAll('li')].map((li) => li.textContent).join(' ') });
+}
+document.getElementById('note-close').addEventListener('click', () => { note.hidden = true; }, { passive: true });
+
 // Why, in the browser's console; the page says it plainly.
 function wasmFailed(why) {
   console.error(why);
@@ -64,6 +151,14 @@ function wasmFailed(why) {
 
 var Module = {
   canvas: canvas,
+  arguments: link.programArguments,
+  // A link's string is inflated before the program starts: it draws it first.
+  preRun: [() => {
+    if (link.inflating) {
+      addRunDependency('link');
+      link.inflating.then(() => removeRunDependency('link'));
+    }
+  }],
   // The program only writes the screen's pixels: locking it need not copy
   // the canvas back.
   screenIsReadOnly: true,
@@ -71,8 +166,16 @@ var Module = {
   onRuntimeInitialized: () => {
     Module.started = true;
     showText(statusLine, null);
+    for (const [name, value, fix] of link.notes)
+      noteLink(name, value, fix);
+    if (link.string !== null && !readLinkedString(link.inflated))
+      noteLink('s', link.string, FIX.BadString);
   },
-  wavestringStarted: (delay, interval) => { keyRepeat = { delay, interval }; },
+  wavestringNote: (name, value, fix, used) => noteLink(name, value, fix, used),
+  wavestringStarted: (delay, interval, running) => {
+    keyRepeat = { delay, interval };
+    pauseButton.setAttribute('aria-pressed', String(!running));
+  },
   wavestringRunning: (running) => {
     pauseButton.setAttribute('aria-pressed', String(!running));
     announce(running ? 'status.running' : 'status.paused');
@@ -142,18 +245,34 @@ new MutationObserver(() => {
 // must find the pixel it draws (pixelUnder).
 const PANEL_WIDTH = 17 * 16, GAP = 16;
 const stage = document.getElementById('stage');
-function fitCanvas() {
-  const ratio = window.devicePixelRatio || 1;
-  stage.style.padding = '0';
+const embedded = document.documentElement.classList.contains('embed');
+// The room for the canvas, in CSS pixels per pixel: beside the controls or
+// above them, whichever gives more; embedded, beside them and above the
+// caption and the status line.
+function canvasRoom() {
+  if (embedded) {
+    const below = ['caption', 'status'].reduce((sum, id) => sum + document.getElementById(id).getBoundingClientRect().height + 2, 0);
+    const width = document.documentElement.clientWidth - document.getElementById('controls').getBoundingClientRect().width - 4;
+    return Math.min(width / 640, (window.innerHeight - below) / 480);
+  }
   const margin = parseFloat(getComputedStyle(document.body).marginLeft);
   const width = document.documentElement.clientWidth - 2 * margin;
   const height = window.innerHeight - (stage.getBoundingClientRect().top + window.scrollY) - 8;
   const fit = (roomWidth) => Math.min(roomWidth / 640, height / 480);
   const below = fit(width), beside = fit(width - PANEL_WIDTH - GAP);
-  const room = (beside >= 0.9 * below ? beside : below) * ratio; // in device pixels per pixel
+  return beside >= 0.9 * below ? beside : below;
+}
+function fitCanvas() {
+  const ratio = window.devicePixelRatio || 1;
+  stage.style.padding = '0';
+  const room = canvasRoom() * ratio; // in device pixels per pixel
   const whole = Math.floor(room);
   const coarse = window.matchMedia('(pointer: coarse)').matches;
-  const devicePixels = whole >= 1 && (!coarse || whole >= 0.9 * room) ? whole : Math.max(1, Math.floor(room * 5) / 5);
+  // Embedded in a small frame, a device pixel may have to show one of
+  // several pixels: a width of 128n device pixels still puts no device
+  // pixel's centre on the border of two pixels.
+  const least = embedded ? 0.2 : 1;
+  const devicePixels = whole >= 1 && (!coarse || whole >= 0.9 * room) ? whole : Math.max(least, Math.floor(room * 5) / 5);
   const cssWidth = Math.round(640 * devicePixels) / ratio;
   document.documentElement.style.setProperty('--canvas-width', `${cssWidth}px`);
   document.documentElement.style.setProperty('--canvas-height', `${cssWidth * 3 / 4}px`);
@@ -172,14 +291,17 @@ fitCanvas();
 // box is on a whole one, but for a fractional scroll), and each device pixel
 // shows the pixel under its centre. Mouse events carry whole CSS pixels
 // only; pointer events carry the device pixel, which a pointer is always on
-// (its position is a whole number of device pixels, give or take float
-// rounding).
+// (its position is a whole number of device pixels on the screen). In a
+// frame that the page around puts at a fraction of a pixel, which Chromium
+// draws from the nearest whole CSS pixel, the pointer is that fraction off
+// a whole device pixel of the frame: at one device pixel per CSS pixel the
+// nearest is the one it shows (at more, it may be the next one).
 function pixelUnder(clientX, clientY) {
   const ratio = window.devicePixelRatio || 1;
   const box = canvas.getBoundingClientRect();
   const axis = (client, start, size, count) => {
     const first = Math.round(start * ratio), length = Math.round(size * ratio);
-    const device = Math.floor(client * ratio + 1e-3);
+    const device = Math.round(client * ratio);
     const pixel = Math.floor((device + 0.5 - first) * count / length);
     return Math.min(Math.max(pixel, 0), count - 1);
   };
@@ -326,3 +448,100 @@ document.addEventListener('contextmenu', (event) => {
   if (event.target.closest?.('canvas, .controls'))
     event.preventDefault();
 });
+
+// -- Share -----------------------------------------------------------------
+// A link to the set-up as it stands: k (the shortest decimal that reads back
+// as the same double), t, paused, the anchors, and the string, its values
+// quantized so that each keeps its dot's row (string_link.h). The state is
+// read at the click, between two animation frames: the one whose picture
+// the canvas shows. The finest precision that keeps the link within 2,000
+// characters is used: a step of 1/64 pixel, else 1/8, else a whole pixel;
+// else the same again with the values beyond the window held to its edge.
+// Each with the prediction that deflates shortest.
+const SHARE_PRECISIONS = [[6, false], [3, false], [0, false], [6, true], [3, true], [0, true]];
+const MAX_LINK = 2000;
+const shared = document.getElementById('shared'), shareField = document.getElementById('share-link');
+function sharedString(shift, order, held) {
+  const at = Module._wavestringShareString(shift, order, held);
+  return Module.HEAPU8.slice(at, at + Module._wavestringShareSize());
+}
+async function shareLink() {
+  const anchors = [];
+  for (let i = 0; i < 640; ++i)
+    if (Module._wavestringAnchored(i))
+      anchors.push(i);
+  const parameters = [`k=${Module._wavestringK()}`, `t=${Module._wavestringT()}`];
+  if (Module._wavestringPaused())
+    parameters.push('paused=1');
+  if (anchors.length > 0)
+    parameters.push(`anchors=${anchors.join(',')}`);
+  if (languageChosen) // by the link or the user (lang.js): the link keeps it
+    parameters.push(`lang=${pageLanguage}`);
+  const strings = Module._wavestringAtRest() ? []
+    : SHARE_PRECISIONS.map(([shift, held]) => [0, 1, 2].map((order) => sharedString(shift, order, held)));
+  const base = `${location.origin}${location.pathname}?${parameters.join('&')}`;
+  let url = base;
+  for (const orders of strings) {
+    const texts = await Promise.all(orders.map(async (bytes) => toBase64url(await deflated(bytes))));
+    url = `${base}&s=${texts.reduce((shortest, text) => (text.length < shortest.length ? text : shortest))}`;
+    if (url.length <= MAX_LINK)
+      break;
+  }
+  return url;
+}
+document.getElementById('share').addEventListener('click', async () => {
+  if (!Module.started || ended)
+    return;
+  const url = await shareLink();
+  shareField.value = url;
+  shared.hidden = false;
+  const long = url.length > MAX_LINK ? '.long' : '';
+  // A phone's share sheet, where the browser has one; else the clipboard,
+  // else the text field, selected.
+  if (navigator.share && window.matchMedia('(pointer: coarse)').matches)
+    navigator.share({ url }).catch(() => {});
+  try {
+    await navigator.clipboard.writeText(url);
+    announce(`share.copied${long}`, { length: String(url.length) });
+  } catch {
+    shareField.focus();
+    shareField.select();
+    announce(`share.select${long}`, { length: String(url.length) });
+  }
+}, { passive: true });
+document.getElementById('shared-close').addEventListener('click', () => { shared.hidden = true; }, { passive: true });
+
+// -- full screen, the full page, and the frame's focus ----------------------
+// Full screen where the browser allows it (an embedding page must allow it
+// too); the run goes on as it was. Older Safari names it with a prefix.
+const fullScreenButton = document.getElementById('full-screen');
+function fullScreenElement() {
+  return document.fullscreenElement ?? document.webkitFullscreenElement ?? null;
+}
+if (document.fullscreenEnabled || document.webkitFullscreenEnabled) {
+  fullScreenButton.hidden = false;
+  fullScreenButton.addEventListener('click', () => {
+    const root = document.documentElement;
+    if (fullScreenElement())
+      (document.exitFullscreen ?? document.webkitExitFullscreen).call(document);
+    else
+      (root.requestFullscreen ?? root.webkitRequestFullscreen).call(root);
+  }, { passive: true });
+  for (const type of ['fullscreenchange', 'webkitfullscreenchange'])
+    document.addEventListener(type, () => {
+      fullScreenButton.setAttribute('aria-pressed', String(fullScreenElement() !== null));
+      fitCanvas();
+    }, { passive: true });
+}
+// The full page opens on the set-up the frame was given.
+const fullPage = new URLSearchParams(location.search);
+fullPage.delete('embed');
+document.getElementById('full-page').search = fullPage.toString();
+// Embedded, the frame shows when it has the keys.
+for (const type of ['focus', 'blur'])
+  window.addEventListener(type, () => document.documentElement.classList.toggle('focused', document.hasFocus()), { passive: true });
+// Embedded, the controls show icons: their words stay, for screen readers,
+// and as tooltips.
+if (embedded)
+  for (const label of document.querySelectorAll('.controls .label'))
+    label.parentElement.title = label.textContent.replace(/\s+/g, ' ').trim();

@@ -3,8 +3,8 @@
 # the pages. Included by web/CMakeLists.txt, when CMake configures:
 #   page_texts_html(TEMPLATE OUTPUT)  writes the page OUTPUT from TEMPLATE:
 #     the English text of each key an element names (data-text for its
-#     content; data-label, data-alt and data-content for aria-label, alt and
-#     content), the links to the other languages in each data-languages
+#     content; data-label, data-alt, data-content and data-title for
+#     aria-label, alt, content and title), the links to the other languages in each data-languages
 #     element, and lang.js with every table in place of
 #     <script data-page-texts></script>. A key with no English text fails.
 #   page_texts_manifest(TEMPLATE FOLDER)  writes manifest.webmanifest in
@@ -50,7 +50,7 @@ endfunction()
 function(page_texts_html template output)
   file(READ ${template} page)
   string(REPLACE "<script data-page-texts></script>" "<script>\n${lang_js}</script>" page "${page}")
-  string(REGEX MATCHALL "data-(text|label|alt|content)=\"[^\"]*\"" names "${page}")
+  string(REGEX MATCHALL "data-(text|label|alt|content|title)=\"[^\"]*\"" names "${page}")
   list(REMOVE_DUPLICATES names)
   foreach(name ${names})
     string(REGEX REPLACE "^data-([a-z]+)=\"(.*)\"$" "\\1;\\2" kind_key "${name}")

@@ -129,12 +129,12 @@ class Session:
         program = os.path.abspath(self.program)
         return ["wine", program, *args] if self.wine_prefix else [program, *args]
 
-    def start(self):
-        """Starts the program and waits for its window to be on the screen."""
+    def start(self, *args):
+        """Starts the program with args and waits for its window to be on the screen."""
         env = dict(self.env)
         if self.sdl_dir:
             env["LD_LIBRARY_PATH"] = self.sdl_dir
-        self.process = subprocess.Popen(self.command(), env=env, stdin=subprocess.DEVNULL,
+        self.process = subprocess.Popen(self.command(*args), env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=self.stderr,
                                         cwd=os.path.dirname(os.path.abspath(self.program)))
         # sdl12-compat maps a first window, then destroys it and maps another
