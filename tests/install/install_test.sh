@@ -64,7 +64,7 @@ check_pages fr_FR.UTF-8 "$prefix/share/man/fr/man6/*.6.gz" \
 # (a no-break space before the colon).
 for program in wavestring wavestring_paced; do
   usage=$(env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=fr_FR.UTF-8 "$prefix/bin/$program" --help | head -n 1)
-  [ "$usage" = "Utilisation : $program [--help | --version]" ] || fail "$program --help in French: $usage"
+  [ "$usage" = "Utilisation : $program [--help | --version | RÉGLAGE...]" ] || fail "$program --help in French: $usage"
 done
 
 # The installed programs open their window on a real X server, and Escape
