@@ -9,8 +9,14 @@ pixels and its caption.
 A Windows build (--wine PREFIX) runs under Wine in that Wine prefix, on the
 SDL.dll beside it.
 
-usage: window_test.py --program PATH --variant main|paced [--sdl-dir DIR]
-                      [--tools DIR] [--wine PREFIX] CHECK
+Each check is declared once, by @check below: the programs it runs, the SDL
+1.2 libraries it runs on, whether it runs under Wine too, and what it needs
+(a started program, with arguments and an environment of its own; only an X
+display; or nothing). CMake registers one test for each from --list.
+
+usage: window_test.py --list
+       window_test.py --program PATH [--sdl-dir DIR] [--tools DIR] [--model PATH]
+                      [--wine PREFIX] CHECK
 """
 
 import argparse
@@ -27,6 +33,40 @@ from xsession import (CENTRE_ROW, WIDTH, Failure, Picture, Session, deadline_loo
 
 LEFT, MIDDLE, RIGHT = 1, 2, 3
 REST = Picture.of_string(rest_rows())
+PROGRAMS = ("wavestring", "wavestring_paced")
+LIBRARIES = ("classic", "compat")
+CHECKS = {}
+
+
+class Check:
+    """A check as declared: its function, the programs and libraries it runs
+    on, whether under Wine too, and what it needs: "window" (the program
+    started in a session, with args and env), "display" (a session, the
+    program not started) or None."""
+
+    def __init__(self, function, programs, libraries, wine, needs, args, env):
+        self.function, self.programs, self.libraries, self.wine = function, programs, libraries, wine
+        self.needs, self.args, self.env = needs, args, env
+
+
+def check(programs=PROGRAMS, libraries=LIBRARIES, wine=False, needs="window", args=(), env=None):
+    """Declares the function below as the check named after it."""
+    def declare(function):
+        name = function.__name__.removeprefix("check_")
+        CHECKS[name] = Check(function, programs, libraries, wine, needs, tuple(args), dict(env or {}))
+        return function
+    return declare
+
+
+class Run:
+    """What a check is given: the session (when it needs one), the program's
+    path and name, whether it is wavestring_paced, the folder of its SDL 1.2
+    library, its Wine prefix, and its model_frames."""
+
+    def __init__(self, session, program, sdl_dir, wine, model):
+        self.session, self.program, self.sdl_dir, self.wine, self.model = session, program, sdl_dir, wine, model
+        self.name = os.path.splitext(os.path.basename(program))[0]
+        self.paced = self.name == "wavestring_paced"
 
 
 def plucked_at(x, row):
@@ -89,6 +129,15 @@ def step_caption(now, wanted, count):
     return caption(f"{k_now:.6f}", t_now + steps * (1 if t_want > t_now else -1))
 
 
+def expect_stops_at(session, key, bound, back, back_caption, out_of_range):
+    """Presses key until the caption reads bound, then three more times: it
+    must stay; then back once, which the caption must show as back_caption.
+    No caption out_of_range may be seen on the way."""
+    press_until(session, key, bound, out_of_range)
+    session.keys(key, key, key, back)
+    session.wait_caption(back_caption, forbidden=out_of_range)
+
+
 def hold_still(session, wanted, what):
     """The picture stays wanted while frames pass. k goes a step up and back
     down, and the caption shows each step: it is set in a frame before that
@@ -109,9 +158,11 @@ def hold_still(session, wanted, what):
 
 # -- the checks ------------------------------------------------------------------
 
-def check_rest(session, variant):
+@check(wine=True)
+def check_rest(run):
     """First caption, and the string at rest: one white dot per column on the
     centre row, no red, nothing else, frame after frame."""
+    session = run.session
     first = caption("0.900000", 1)
     session.wait_caption(first)
     # The bare title set at start-up lasts until the first frame, often too
@@ -122,9 +173,11 @@ def check_rest(session, variant):
     hold_still(session, REST, "a string at rest moved")
 
 
-def check_paused_edits(session, variant):
+@check(wine=True)
+def check_paused_edits(run):
     """While paused, each button puts its dot exactly under the cursor; Space
     clears everything and the string then stays flat."""
+    session = run.session
     session.keys("Return")  # pause
 
     rows = rest_rows()
@@ -149,7 +202,7 @@ def check_paused_edits(session, variant):
     session.keys("Right")
     session.wait_caption(caption("0.910000", 1))
     anchors = ()
-    if variant == "main":
+    if not run.paced:
         rows[300] = 400
         anchors = (300,)
     wanted = Picture.of_string(rows, anchors=anchors, velocity_rows=velocity_rows)
@@ -164,9 +217,11 @@ def check_paused_edits(session, variant):
     session.wait_caption(caption("0.910000", 1))  # Space and Return leave k and t
 
 
-def check_click(session, variant):
+@check(wine=True)
+def check_click(run):
     """A quick click of each button makes its edit, a middle click toggles
     once; while running, a click plucks the string."""
+    session = run.session
     session.keys("Return")  # pause
     rows, velocity_rows = rest_rows(), rest_rows()
     rows[100] = 340
@@ -178,7 +233,7 @@ def check_click(session, variant):
     session.click(RIGHT)
     session.wait_picture(Picture.of_string(rows, velocity_rows=velocity_rows),
                          what="the right click's red dot")
-    if variant == "main":
+    if not run.paced:
         rows[300] = 400
         session.move(300, 400)
         session.click(MIDDLE)
@@ -200,7 +255,8 @@ def watch_picture(session, wanted, what):
             raise Failure(f"{what}:\n" + picture.differences(wanted))
 
 
-def check_held_keys(session, variant):
+@check()
+def check_held_keys(run):
     """Held Return and Space act once; held arrow keys repeat, and t runs over
     its range in seconds; a single press after that still moves by one step.
 
@@ -208,6 +264,7 @@ def check_held_keys(session, variant):
     SDL 1.2 tells a repeat from a new press by finding the server's release
     and press of the key side by side in its queue, which a loaded machine
     can split into a release and a new press."""
+    session = run.session
     run_tool("xset", "r", "off", env=session.env)
     session.key_down("Return")
     plucked = plucked_at(320, 340)
@@ -235,9 +292,11 @@ def check_held_keys(session, variant):
     session.wait_caption(caption("0.900000", 999))
 
 
-def check_covered(session, variant):
+@check()
+def check_covered(run):
     """Edits made while paused show, and show again after another window was
     mapped over the window and removed, although nothing moves any more."""
+    session = run.session
     session.keys("Return")  # pause
     rows, velocity_rows = rest_rows(), rest_rows()
     for button, x, y in ((LEFT, 100, 340), (RIGHT, 200, 100)):
@@ -257,43 +316,29 @@ def check_covered(session, variant):
     session.wait_picture(wanted, what="the edits again once uncovered")
 
 
-def check_k_and_low_t(session, variant):
-    """k stops at 1 and at 0; t stops at its lower bound (1, or 0 when paced)."""
-    def t_out_of_range(text):
-        low = 0 if variant == "paced" else 1
-        return not low <= caption_t(text)[1] <= 1000
+@check(programs=("wavestring",), libraries=("classic",), wine=True)
+def check_bounds(run):
+    """k stops at 1 and at 0; t stops at its lower bound. Once per platform,
+    to show that the keys reach the caption there: the steps of k are the
+    model's, checked bit for bit on every target (model.*), and held_keys
+    takes t to 1000."""
+    low = 0 if run.paced else 1
 
     def out_of_range(text):
-        return k_out_of_range(text) or t_out_of_range(text)
+        return k_out_of_range(text) or not low <= caption_t(text)[1] <= 1000
 
-    press_until(session, "Right", caption("1.000000", 1), out_of_range)
-    session.keys("Right", "Right", "Right", "Left")
-    session.wait_caption(caption("0.990000", 1), forbidden=out_of_range)
-
-    press_until(session, "Left", caption("0.000000", 1), out_of_range)
-    session.keys("Left", "Left", "Left", "Right")
-    session.wait_caption(caption("0.010000", 1), forbidden=out_of_range)
-
-    low = 0 if variant == "paced" else 1
-    press_until(session, "Down", caption("0.010000", low), out_of_range)
-    session.keys("Down", "Down", "Down", "Up")
-    session.wait_caption(caption("0.010000", low + 1), forbidden=out_of_range)
+    session = run.session
+    expect_stops_at(session, "Right", caption("1.000000", 1), "Left", caption("0.990000", 1), out_of_range)
+    expect_stops_at(session, "Left", caption("0.000000", 1), "Right", caption("0.010000", 1), out_of_range)
+    expect_stops_at(session, "Down", caption("0.010000", low), "Up", caption("0.010000", low + 1), out_of_range)
 
 
-def check_high_t(session, variant):
-    """t stops at 1000. In wavestring_paced each frame then lasts a second."""
-    def out_of_range(text):
-        return not caption_t(text)[1] <= 1000
-
-    press_until(session, "Up", caption("0.900000", 1000), out_of_range)
-    session.keys("Up", "Up", "Up", "Down")
-    session.wait_caption(caption("0.900000", 999), forbidden=out_of_range)
-
-
-def check_pluck(session, variant):
+@check()
+def check_pluck(run):
     """A pluck made while paused runs off in waves once resumed: the picture
     changes from frame to frame, then settles back to rest (the pluck adds
     100 / 640 to the mean displacement, which rounds to the centre row)."""
+    session = run.session
     session.keys("Return")  # pause
     plucked = plucked_at(320, 340)
     session.move(320, 340)
@@ -312,11 +357,13 @@ def check_pluck(session, variant):
     session.wait_picture(REST, seconds=60, what="the string settled back to rest")
 
 
-def check_anchors(session, variant):
+@check(programs=("wavestring",))
+def check_anchors(run):
     """Two anchors placed while paused hold while the string runs, and the
     string comes to rest on the straight lines between them, along both arcs
     of the loop. The lines rise 64 rows over 320 columns, so every point's
     rest height is a multiple of 0.2 and rounds without doubt."""
+    session = run.session
     session.keys("Return")  # pause
     rows = rest_rows()
     anchors = {160: 208, 480: 272}
@@ -362,8 +409,10 @@ def round_away(value):
     return whole if value >= 0 else -whole
 
 
-def check_quit(session, variant):
+@check(wine=True)
+def check_quit(run):
     """Escape, and the close button, end the program with status 0."""
+    session = run.session
     session.keys("Escape")
     status = session.wait_exit()
     if status != 0:
@@ -389,14 +438,16 @@ def model_pictures(model, x, row, k_presses, frames):
     return pictures
 
 
-def check_running_frame(session, variant, model):
+@check(wine=True)
+def check_running_frame(run):
     """A picture taken after the string ran on from a click is one the frames
     draw, pixel for pixel: the model's, stepped a whole number of times. At
     k = 1 the waves never fade, so it differs from the string at rest."""
+    session = run.session
     session.keys("Return")  # pause
     press_until(session, "Right", caption("1.000000", 1), k_out_of_range)
     frames = 3000  # 3 s of running, at most, between the two Returns
-    pictures = model_pictures(model, 320, 340, 10, frames)
+    pictures = model_pictures(run.model, 320, 340, 10, frames)
     plucked = plucked_at(320, 340)
     session.move(320, 340)
     session.click(LEFT)
@@ -422,11 +473,13 @@ def run_to_end(command, env, seconds, cwd=None):
         raise Failure(f"{' '.join(command)}: still running {seconds * timeout_scale()} s later") from None
 
 
-def check_console(program, wine_prefix):
+@check(libraries=("classic",), wine=True, needs=None)
+def check_console(run):
     """--help and --version print on the standard output they were given (a
     pipe here) and nothing on stderr, with status 0, and leave no file
-    beside the program."""
-    program = os.path.abspath(program)
+    beside the program. (The text comes from the program, not SDL: one
+    library will do.)"""
+    program, wine_prefix = os.path.abspath(run.program), run.wine
     name = os.path.splitext(os.path.basename(program))[0]
     folder = os.path.dirname(program)
     env = dict(os.environ, **wine_env(wine_prefix)) if wine_prefix else dict(os.environ)
@@ -463,10 +516,12 @@ def check_parent_console(program, env):
         raise Failure(f"{command}: status {result.returncode}, the console shows {shown!r}")
 
 
-def check_message_box(session, name):
+@check(libraries=(), wine=True, needs="display")
+def check_message_box(run):
     """A start that fails (an SDL video driver that does not exist) shows
     why in a message box titled with the program's name, and on stderr; the
     program ends with status 1 once the box is closed."""
+    session, name = run.session, run.name
     env = dict(session.env, SDL_VIDEODRIVER="no_such_driver")
     session.process = subprocess.Popen(session.command(), env=env, stdin=subprocess.DEVNULL,
                                        stdout=subprocess.DEVNULL, stderr=session.stderr)
@@ -490,11 +545,13 @@ def check_message_box(session, name):
         raise Failure(f"status {status}, stderr {err!r}; expected 1 and '{name}: SDL_Init failed: why'")
 
 
-def check_no_display(program, sdl_dir, name):
+@check(needs=None)
+def check_no_display(run):
     """With SDL's X11 driver and no display to open: a clear message on stderr
     and status 1, at once. (With no driver named, the libraries would fall
     back on one that opens no window; tests/display_unreachable.sh checks that
     the programs refuse it.)"""
+    program, sdl_dir, name = run.program, run.sdl_dir, run.name
     env = {key: value for key, value in os.environ.items()
            if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
     env["SDL_VIDEODRIVER"] = "x11"
@@ -509,50 +566,39 @@ def check_no_display(program, sdl_dir, name):
         raise Failure(f"stderr is {err!r}, expected one line '{name}: SDL_... failed: why'")
 
 
-CHECKS = {
-    "rest": check_rest,
-    "paused_edits": check_paused_edits,
-    "click": check_click,
-    "held_keys": check_held_keys,
-    "covered": check_covered,
-    "k_and_low_t": check_k_and_low_t,
-    "high_t": check_high_t,
-    "pluck": check_pluck,
-    "anchors": check_anchors,
-    "quit": check_quit,
-}
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--variant", choices=("main", "paced"), required=True)
+    parser.add_argument("--list", action="store_true",
+                        help="list each check: its name, programs, libraries and 'wine' if it runs under Wine")
+    parser.add_argument("--program")
     parser.add_argument("--sdl-dir", help="directory of the SDL 1.2 library (default: the system's)")
     parser.add_argument("--tools", help="directory of close_window")
     parser.add_argument("--model", help="the program's model_frames, for running_frame")
     parser.add_argument("--wine", metavar="PREFIX", help="run the Windows program under Wine in PREFIX")
-    parser.add_argument("check", choices=(*CHECKS, "running_frame", "console", "message_box", "no_display"))
+    parser.add_argument("check", nargs="?", choices=CHECKS)
     args = parser.parse_args()
+    if args.list:
+        for name, declared in CHECKS.items():
+            print(name, ",".join(declared.programs) or "-", ",".join(declared.libraries) or "-",
+                  "wine" if declared.wine else "-")
+        return 0
+    if not args.program or not args.check:
+        parser.error("give --program and a check, or --list")
 
     started = time.monotonic()
+    declared = CHECKS[args.check]
     sdl = f"SDL 1.2 in {args.sdl_dir or 'the system'}" if not args.wine else "Wine"
-    name = os.path.splitext(os.path.basename(args.program))[0]
     try:
-        if args.check == "no_display":
-            check_no_display(args.program, args.sdl_dir, name)
-        elif args.check == "console":
-            check_console(args.program, args.wine)
-        else:
-            with Session(args.program, args.sdl_dir, tools_dir=args.tools,
-                         wine_prefix=args.wine) as session:
-                if args.check == "message_box":
-                    check_message_box(session, name)
-                elif args.check == "running_frame":
-                    session.start()
-                    check_running_frame(session, args.variant, args.model)
-                else:
-                    session.start()
-                    CHECKS[args.check](session, args.variant)
+        session = None
+        if declared.needs:
+            session = Session(args.program, args.sdl_dir, tools_dir=args.tools, wine_prefix=args.wine)
+        try:
+            if declared.needs == "window":
+                session.start(*declared.args, env=declared.env)
+            declared.function(Run(session, args.program, args.sdl_dir, args.wine, args.model))
+        finally:
+            if session:
+                session.close()
     except Failure as failure:
         print(f"FAIL {args.check} ({sdl}): {failure}")
         return 1

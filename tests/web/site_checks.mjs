@@ -1,0 +1,119 @@
+// The checks of the whole site: offline, installable, Lighthouse on its
+// three pages.
+import { keys, LEFT, press } from './lib/input.mjs';
+import { pluckedAt, REST, same, waitPicture } from './lib/picture.mjs';
+import { serve } from './lib/serve.mjs';
+import { caption, Failure, FIRST_CAPTION, waitCaption } from './lib/wait.mjs';
+
+// After one visit, with the host stopped and the HTTP cache cleared, the
+// service worker serves the three pages, and a pluck runs.
+async function checkOffline({ context, engine, site }) {
+  const { server, origin } = await serve(site);
+  const visit = await context.newPage();
+  await visit.setViewport({ width: 1400, height: 1100 }); // the canvas at twice its size, as in checkPage
+  await visit.goto(`${origin}/index.html`);
+  await visit.evaluate(() => navigator.serviceWorker.ready.then((registration) => new Promise((resolve) => {
+    const worker = registration.active;
+    if (worker.state === 'activated')
+      resolve();
+    worker.addEventListener('statechange', () => worker.state === 'activated' && resolve());
+  })));
+  await new Promise((resolve) => { server.on('exit', resolve); server.kill(); });
+  if (await fetch(origin).then(() => true, () => false))
+    throw new Failure('the host still answers once stopped');
+  // Elsewhere than in Chromium, that the service worker controls the page
+  // stands for its having served it: it serves every file it has.
+  if (engine.has.includes('cdp'))
+    await (await visit.createCDPSession()).send('Network.clearBrowserCache');
+  const fromServiceWorker = async (response) => (engine.has.includes('cdp') ? response.fromServiceWorker()
+    : visit.evaluate(() => navigator.serviceWorker.controller !== null));
+  for (const file of ['index.html', 'wavestring_paced.html', 'wavestring.html']) {
+    const response = await visit.goto(`${origin}/${file}`);
+    if (!response.ok() || !await fromServiceWorker(response))
+      throw new Failure(`${file} offline: status ${response.status()}, from the service worker: ${await fromServiceWorker(response)}`);
+    if (file !== 'index.html')
+      await waitCaption(visit, FIRST_CAPTION); // the script and the .wasm have run
+  }
+  await keys(visit, 'ArrowRight', 10); // undamped, so the waves are seen
+  await keys(visit, 'Enter');
+  await waitCaption(visit, caption('1.000000', 1));
+  await press(visit, LEFT, 320, 340);
+  await visit.mouse.up({ button: LEFT });
+  const plucked = await waitPicture(visit, pluckedAt(320, 340), 'the pluck offline, paused');
+  await keys(visit, 'Enter');
+  await waitPicture(visit, (dots) => !same(dots, plucked) && !same(dots, REST), 'the pluck running offline');
+}
+
+// Chromium would install the site from any of its pages (in a window that
+// is not incognito, as the checks' own contexts are). The maskable icon
+// keeps its picture in the circle of 40 % of its size round its centre,
+// which every mask leaves whole: all of it that is not black.
+async function checkInstallable({ browser, origin }) {
+  const page = await browser.newPage();
+  const session = await page.createCDPSession();
+  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html']) {
+    await page.goto(`${origin}/${file}`);
+    const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+    if (installabilityErrors.length > 0)
+      throw new Failure(`${file} is not installable: ${JSON.stringify(installabilityErrors)}`);
+  }
+  const farthest = await page.evaluate(async () => {
+    const image = new Image();
+    const { icons } = await (await fetch('manifest.webmanifest')).json();
+    image.src = icons.find((icon) => icon.purpose === 'maskable').src;
+    await image.decode();
+    const context = new OffscreenCanvas(512, 512).getContext('2d');
+    context.drawImage(image, 0, 0);
+    const data = context.getImageData(0, 0, 512, 512).data;
+    let farthest = 0;
+    for (let i = 0; i < data.length; i += 4) {
+      if (data[i] + data[i + 1] + data[i + 2] > 0 || data[i + 3] < 255) {
+        const x = (i / 4) % 512 + 0.5, y = Math.floor(i / 4 / 512) + 0.5;
+        farthest = Math.max(farthest, Math.hypot(x - 256, y - 256));
+      }
+    }
+    return farthest;
+  });
+  await page.close();
+  if (farthest > 0.4 * 512)
+    throw new Failure(`the maskable icon draws ${farthest.toFixed(1)} px from its centre, out of the safe zone (204.8 px)`);
+}
+
+// Lighthouse, on a phone, as it audits a site served as a static host
+// serves it: accessibility, best practices and SEO at 100 on every page,
+// and the audit of cache lifetimes passed.
+// The performance score depends on the machine's load: only reported.
+async function checkLighthouse({ browser, origin }) {
+  const { default: lighthouse } = await import('lighthouse');
+  const port = new URL(browser.wsEndpoint()).port;
+  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html']) {
+    const { lhr } = await lighthouse(`${origin}/${file}`, { port, output: 'json', logLevel: 'error',
+      onlyCategories: ['performance', 'accessibility', 'best-practices', 'seo'] });
+    const score = (category) => Math.round(lhr.categories[category].score * 100);
+    const metric = (id) => lhr.audits[id].displayValue;
+    console.log(`${file}: performance ${score('performance')}, accessibility ${score('accessibility')}, `
+      + `best practices ${score('best-practices')}, SEO ${score('seo')}; FCP ${metric('first-contentful-paint')}, `
+      + `LCP ${metric('largest-contentful-paint')}, TBT ${metric('total-blocking-time')}, `
+      + `CLS ${metric('cumulative-layout-shift')}, Speed Index ${metric('speed-index')}; `
+      + `${lhr.audits['total-byte-weight'].numericValue} bytes transferred; `
+      + `cache-lifetime audit: score ${lhr.audits['uses-long-cache-ttl'].score}, ${lhr.audits['uses-long-cache-ttl'].displayValue}`);
+    for (const category of ['accessibility', 'best-practices', 'seo']) {
+      if (score(category) < 100) {
+        const failing = lhr.categories[category].auditRefs.filter((ref) => ref.weight > 0 && lhr.audits[ref.id].score < 1)
+          .map((ref) => `${ref.id}: ${lhr.audits[ref.id].title}`);
+        throw new Failure(`${file}: ${category} ${score(category)}: ${failing.join('; ')}`);
+      }
+    }
+    // Every file but the HTML is named after its content and kept for a year.
+    const cacheLifetime = lhr.audits['uses-long-cache-ttl'];
+    if (cacheLifetime.score !== null && cacheLifetime.score < 1)
+      throw new Failure(`${file}: ${cacheLifetime.title}: ${cacheLifetime.displayValue}`);
+  }
+}
+
+
+export default [
+  { name: 'offline', run: checkOffline },
+  { name: 'installable', needs: ['cdp'], run: checkInstallable },
+  { name: 'lighthouse', needs: ['cdp'], run: checkLighthouse },
+];
