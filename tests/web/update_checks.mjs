@@ -5,7 +5,7 @@
 // and programs differ from A's (lib/second_build.mjs).
 import { execFile } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { copyFileSync, readdirSync, readFileSync, renameSync, writeFileSync } from 'node:fs';
+import { copyFileSync, existsSync, readdirSync, readFileSync, renameSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { servedCopy } from './lib/serve.mjs';
@@ -52,8 +52,9 @@ async function visit(context, origin, nth, buildOf, { worker = false, keepOpen =
 }
 
 // Build B's files copied one by one over build A's, in alphabetical order
-// and in reverse, with a visit before the first and after each file, in
-// one browser context. With A's service worker in charge, the browser
+// and in reverse, with a visit before the first and after each file that
+// A has not byte for byte (the others change nothing on the host), in one
+// browser context. With A's service worker in charge, the browser
 // tries B's on every visit, and installs it only once B's files are all
 // there: each visit runs one build whole. With none, each visit runs one
 // build whole or says that it could not start (a page of B before its
@@ -83,7 +84,8 @@ const checkUpload = (worker) => async ({ browser, site, otherSite }) => {
     const files = readdirSync(otherSite).sort();
     for (const file of order === 'reverse' ? files.reverse() : files) {
       copyFileSync(join(otherSite, file), join(host.dir, file));
-      await visitNext(`after ${file}`);
+      if (!existsSync(join(site, file)) || !readFileSync(join(site, file)).equals(readFileSync(join(otherSite, file))))
+        await visitNext(`after ${file}`);
     }
     const deadline = Date.now() + 30000 * scale;
     do
