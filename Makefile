@@ -63,6 +63,7 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2 --label-exclude wine $(ctest_only)
 
 bench: build
+	cmake --build $(BUILD_DIR) --parallel --target benchmarks
 	bench/run $(BUILD_DIR)
 
 test-sanitize: deps

@@ -152,14 +152,15 @@ async function checkPace({ page, program, paced }) {
     throw new Failure(`${caughtUp} frames ran in the ${since.toFixed(0)} ms after a 1 s stall: more than the 100 ms caught up and one per ms`);
 }
 
-// k stops at 0 and 1, t at its bounds (1, or 0 when paced, and 1000).
+// k stops at 0 and 1, t at its lower bound (1, or 0 when paced): the keys
+// reach the caption, and the bounds hold, on the web. (That t stops at 1000
+// is the model's: the unit tests show it, and held_keys in a window.)
 async function checkBounds({ page, paced }) {
   const low = paced ? 0 : 1;
   await waitCaption(page, FIRST_CAPTION);
   await expectStopsAt(page, 'ArrowRight', caption('1.000000', 1), 'ArrowLeft', caption('0.990000', 1));
   await expectStopsAt(page, 'ArrowLeft', caption('0.000000', 1), 'ArrowRight', caption('0.010000', 1));
   await expectStopsAt(page, 'ArrowDown', caption('0.010000', low), 'ArrowUp', caption('0.010000', low + 1));
-  await expectStopsAt(page, 'ArrowUp', caption('0.010000', 1000), 'ArrowDown', caption('0.010000', 999));
 }
 
 // Escape ends the run: no more frames, the page says so and starts again
