@@ -1,16 +1,14 @@
 // The checks of the whole site: offline, installable, Lighthouse on its
 // three pages.
-import { keys, LEFT, press } from './lib/input.mjs';
-import { pluckedAt, REST, same, waitPicture } from './lib/picture.mjs';
 import { serve } from './lib/serve.mjs';
-import { caption, Failure, FIRST_CAPTION, waitCaption } from './lib/wait.mjs';
+import { Failure, FIRST_CAPTION, waitCaption } from './lib/wait.mjs';
 
 // After one visit, with the host stopped and the HTTP cache cleared, the
-// service worker serves the three pages, and a pluck runs.
+// service worker serves the three pages, and each program runs: its
+// caption, set by its first frame, shows.
 async function checkOffline({ context, engine, site }) {
   const { server, origin } = await serve(site);
   const visit = await context.newPage();
-  await visit.setViewport({ width: 1400, height: 1100 }); // the canvas at twice its size, as in checkPage
   await visit.goto(`${origin}/index.html`);
   await visit.evaluate(() => navigator.serviceWorker.ready.then((registration) => new Promise((resolve) => {
     const worker = registration.active;
@@ -34,14 +32,6 @@ async function checkOffline({ context, engine, site }) {
     if (file !== 'index.html')
       await waitCaption(visit, FIRST_CAPTION); // the script and the .wasm have run
   }
-  await keys(visit, 'ArrowRight', 10); // undamped, so the waves are seen
-  await keys(visit, 'Enter');
-  await waitCaption(visit, caption('1.000000', 1));
-  await press(visit, LEFT, 320, 340);
-  await visit.mouse.up({ button: LEFT });
-  const plucked = await waitPicture(visit, pluckedAt(320, 340), 'the pluck offline, paused');
-  await keys(visit, 'Enter');
-  await waitPicture(visit, (dots) => !same(dots, plucked) && !same(dots, REST), 'the pluck running offline');
 }
 
 // Chromium would install the site from any of its pages (in a window that
@@ -83,12 +73,11 @@ async function checkInstallable({ browser, origin }) {
 // serves it: accessibility, best practices and SEO at 100 on every page,
 // and the audit of cache lifetimes passed. The performance score depends on
 // the machine's load: only reported, and only measured (which takes most of
-// Lighthouse's time) when WAVESTRING_LIGHTHOUSE_PERFORMANCE is 1, as make
-// bench sets it.
+// Lighthouse's time) when WAVESTRING_MEASURE is 1, as make bench sets it.
 async function checkLighthouse({ browser, origin }) {
   const { default: lighthouse } = await import('lighthouse');
   const port = new URL(browser.wsEndpoint()).port;
-  const performance = process.env.WAVESTRING_LIGHTHOUSE_PERFORMANCE === '1';
+  const performance = process.env.WAVESTRING_MEASURE === '1';
   for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html']) {
     const { lhr } = await lighthouse(`${origin}/${file}`, { port, output: 'json', logLevel: 'error',
       onlyCategories: [...(performance ? ['performance'] : []), 'accessibility', 'best-practices', 'seo'],

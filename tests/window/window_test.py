@@ -28,7 +28,7 @@ import time
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 
-from xsession import (CENTRE_ROW, WIDTH, Failure, Picture, Session, deadline_loop, rest_rows,
+from xsession import (Failure, Picture, Session, deadline_loop, rest_rows,
                       run_tool, stop_wine, timeout_scale, wine_env)
 
 LEFT, MIDDLE, RIGHT = 1, 2, 3
@@ -331,82 +331,6 @@ def check_bounds(run):
     expect_stops_at(session, "Right", caption("1.000000", 1), "Left", caption("0.990000", 1), out_of_range)
     expect_stops_at(session, "Left", caption("0.000000", 1), "Right", caption("0.010000", 1), out_of_range)
     expect_stops_at(session, "Down", caption("0.010000", low), "Up", caption("0.010000", low + 1), out_of_range)
-
-
-@check()
-def check_pluck(run):
-    """A pluck made while paused runs off in waves once resumed: the picture
-    changes from frame to frame, then settles back to rest (the pluck adds
-    100 / 640 to the mean displacement, which rounds to the centre row)."""
-    session = run.session
-    session.keys("Return")  # pause
-    plucked = plucked_at(320, 340)
-    session.move(320, 340)
-    session.press(LEFT)
-    session.wait_picture(plucked, what="the pluck")
-    session.release(LEFT)
-    hold_still(session, plucked, "the paused string moved")
-
-    session.keys("Return")  # run
-    picture = plucked
-    for wave in range(4):
-        picture = session.wait_picture(lambda seen, before=picture: seen != before,
-                                       what=f"the picture changing ({wave} changes seen)")
-        if picture == REST:
-            raise Failure("the plucked string was back at rest at once")
-    session.wait_picture(REST, seconds=60, what="the string settled back to rest")
-
-
-@check(programs=("wavestring",))
-def check_anchors(run):
-    """Two anchors placed while paused hold while the string runs, and the
-    string comes to rest on the straight lines between them, along both arcs
-    of the loop. The lines rise 64 rows over 320 columns, so every point's
-    rest height is a multiple of 0.2 and rounds without doubt."""
-    session = run.session
-    session.keys("Return")  # pause
-    rows = rest_rows()
-    anchors = {160: 208, 480: 272}
-    placed = []
-    for x, row in anchors.items():
-        session.move(x, row)
-        session.press(MIDDLE)
-        rows[x] = row
-        placed.append(x)
-        session.wait_picture(Picture.of_string(rows, anchors=placed), what=f"anchor at column {x}")
-        session.release(MIDDLE)
-
-    # k = 0.98 lets the string settle in a few hundred frames.
-    press_until(session, "Right", caption("0.980000", 1), k_out_of_range)
-    session.keys("Return")  # run
-
-    def height(x):
-        (x1, h1), (x2, h2) = [(x, row - CENTRE_ROW) for x, row in anchors.items()]
-        if x1 <= x <= x2:
-            return h1 + (h2 - h1) * (x - x1) / (x2 - x1)
-        span = WIDTH - (x2 - x1)
-        return h2 + (h1 - h2) * ((x - x2) % WIDTH) / span
-
-    rest_on_lines = Picture.of_string(
-        [CENTRE_ROW + round_away(height(x)) for x in range(WIDTH)], anchors=tuple(anchors))
-
-    def settled(picture):
-        for x, row in anchors.items():
-            if picture.dots.get((x, row)) != "green" or picture.rows(x, "green") != [row]:
-                raise Failure(f"the anchor at column {x} moved: green on rows "
-                              f"{picture.rows(x, 'green')}")
-        return picture == rest_on_lines
-
-    try:
-        session.wait_picture(settled, seconds=60, what="the string at rest between the anchors")
-    except Failure as failure:
-        raise Failure(f"{failure}\n{session.picture().differences(rest_on_lines)}") from None
-
-
-def round_away(value):
-    """Rounds halves away from zero, as the program does."""
-    whole = int(abs(value) + 0.5)
-    return whole if value >= 0 else -whole
 
 
 @check(wine=True)

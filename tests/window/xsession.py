@@ -369,9 +369,6 @@ class Picture:
     def __eq__(self, other):
         return self.dots == other.dots
 
-    def rows(self, x, colour):
-        return sorted(y for (column, y), name in self.dots.items() if column == x and name == colour)
-
     def differences(self, wanted, limit=8):
         lines = []
         for key in sorted(set(self.dots) | set(wanted.dots)):
