@@ -98,10 +98,8 @@ async function checkPage({ page, engine, paced }) {
   if (await page.evaluate(() => window.scrollY) !== 0)
     throw new Failure('the keys scrolled the page');
 
-  // A pluck runs off in waves once resumed, then settles back to rest. At
-  // 1000 frames a second any damping settles it within a second, which a
-  // busy machine may take to read the canvas once: the waves run undamped
-  // until they have been seen, then k = 0.99 settles them.
+  // A pluck runs off in waves once resumed: the page runs and presents the
+  // frames (how they move is the model's, checked bit for bit by model.web).
   await keys(page, 'ArrowRight', 9);
   await waitCaption(page, caption('1.000000', 1));
   await press(page, LEFT, 320, 340);
@@ -114,8 +112,6 @@ async function checkPage({ page, engine, paced }) {
     if (same(seen, REST))
       throw new Failure('the plucked string was back at rest at once');
   }
-  await keys(page, 'ArrowLeft');
-  await waitPicture(page, REST, 'the string settled back to rest', 60);
 }
 
 // The pace: 1000 frames a second, or 1000 / t when paced; after a second

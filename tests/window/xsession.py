@@ -23,7 +23,6 @@ import subprocess
 import sys
 import tempfile
 import time
-import zlib
 
 WIDTH, HEIGHT = 640, 480
 CENTRE_ROW = HEIGHT // 2
@@ -399,26 +398,6 @@ def xwd_rows(data):
             values.byteswap()
         rows.append(values)
     return width, height, rows
-
-
-def write_png(path, xwd_data):
-    """Writes the window's pixels from xwd as an RGB PNG."""
-    width, height, rows = xwd_rows(xwd_data)
-    raw = bytearray()
-    for values in rows:
-        raw.append(0)  # no filter
-        for value in values:
-            raw += bytes(((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF))
-
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body
-                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-
-    with open(path, "wb") as png:
-        png.write(b"\x89PNG\r\n\x1a\n")
-        png.write(chunk(b"IHDR", struct.pack(">2I5B", width, height, 8, 2, 0, 0, 0)))
-        png.write(chunk(b"IDAT", zlib.compress(bytes(raw), 9)))
-        png.write(chunk(b"IEND", b""))
 
 
 def require_tools():
