@@ -22,8 +22,10 @@ usage: window_test.py --list
 import argparse
 import os
 import re
+import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.dont_write_bytecode = True  # keep the source tree clean
@@ -469,25 +471,64 @@ def check_message_box(run):
         raise Failure(f"status {status}, stderr {err!r}; expected 1 and '{name}: SDL_Init failed: why'")
 
 
+@check()
+def check_x_server_killed(run):
+    """Killed under the running program, the X server takes it along within
+    seconds: the program ends, not by a signal, and no sanitizer speaks up."""
+    session = run.session
+    os.kill(int(session.server_pid), signal.SIGKILL)
+    status = session.wait_exit(5)
+    err = session.program_stderr()
+    print(f"status {status} once the X server was killed, stderr: {err!r}")
+    if status < 0 or re.search("Sanitizer|runtime error", err):
+        raise Failure(f"ended by signal {-status}" if status < 0 else "a sanitizer spoke up")
+
+
 @check(needs=None)
 def check_no_display(run):
-    """With SDL's X11 driver and no display to open: a clear message on stderr
-    and status 1, at once. (With no driver named, the libraries would fall
-    back on one that opens no window; tests/display_unreachable.sh checks that
-    the programs refuse it.)"""
-    program, sdl_dir, name = run.program, run.sdl_dir, run.name
+    """With no display to reach (no DISPLAY, SDL_VIDEODRIVER unset, empty or
+    x11; a DISPLAY with no server; an argument it does not know): status 1,
+    at once, after one line on stderr that says what failed, whatever driver
+    SDL fell back on. In a terminal (a tmux pane) the line stays on the
+    screen and the title is kept. --help and --version still answer."""
+    folder = tempfile.TemporaryDirectory()  # a runtime folder of its own, which SDL 2 asks for
     env = {key: value for key, value in os.environ.items()
-           if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
-    env["SDL_VIDEODRIVER"] = "x11"
-    if sdl_dir:
-        env["LD_LIBRARY_PATH"] = sdl_dir
-    result = run_to_end([program], env, 10)
-    err = result.stderr.decode(errors="replace")
-    print(f"status {result.returncode}, stderr: {err!r}")
-    if result.returncode != 1:
-        raise Failure(f"exit status {result.returncode}, expected 1")
-    if not re.fullmatch(rf"{re.escape(name)}: SDL_\w+ failed: .+\n", err):
-        raise Failure(f"stderr is {err!r}, expected one line '{name}: SDL_... failed: why'")
+           if key not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TMUX")}
+    env.update(XDG_RUNTIME_DIR=folder.name, **({"LD_LIBRARY_PATH": run.sdl_dir} if run.sdl_dir else {}))
+    line = rf"{re.escape(run.name)}: SDL_\w+ failed: .+\n"
+    for what, more, args in (("no DISPLAY", {}, ()), ("an empty SDL_VIDEODRIVER", {"SDL_VIDEODRIVER": ""}, ()),
+                             ("SDL_VIDEODRIVER=x11", {"SDL_VIDEODRIVER": "x11"}, ()),
+                             ("a DISPLAY with no server", {"DISPLAY": ":79"}, ()), ("--unknown", {}, ("--unknown",))):
+        if what == "a DISPLAY with no server" and os.path.exists("/tmp/.X11-unix/X79"):
+            raise Failure("display :79 has a server; cannot test an unreachable one")
+        result = run_to_end([run.program, *args], dict(env, **more), 20)
+        err = result.stderr.decode(errors="replace")
+        print(f"{what}: status {result.returncode}, stderr: {err!r}")
+        if result.returncode != 1 or not re.fullmatch(line, err):
+            raise Failure(f"{what}: status {result.returncode}, stderr {err!r}; expected 1 and one line "
+                          f"'{run.name}: SDL_... failed: why'")
+    for option, answer in (("--version", rf"{run.name} \d+\.\d+\.\d+\n"), ("--help", rf"Usage: {run.name} .*")):
+        result = run_to_end([run.program, option], env, 20)
+        if result.returncode != 0 or not re.match(answer, result.stdout.decode(errors="replace")):
+            raise Failure(f"{option} with no display: status {result.returncode}, {result.stdout[:80]!r}")
+    # A real terminal: the pane keeps its title and shows the line once the
+    # program has ended (cat then holds the pane open).
+    with folder:
+        tmux = ["tmux", "-S", os.path.join(folder.name, "tmux"), "-f", "/dev/null"]
+        script = f"printf '\\033]2;terminal title\\007'; '{run.program}'; echo \"status $?\"; exec cat"
+        subprocess.run([*tmux, "new-session", "-d", script], env=env, check=True)
+        try:
+            for _ in deadline_loop(20):
+                pane = run_tool(*tmux, "capture-pane", "-p").decode()
+                if "status" in pane:
+                    break
+            title = run_tool(*tmux, "display", "-p", "#{pane_title}").decode().strip()
+        finally:
+            subprocess.run([*tmux, "kill-server"], capture_output=True)
+    rows = [row for row in pane.splitlines() if row]
+    print(f"tmux pane, title {title!r}: {rows}")
+    if len(rows) != 2 or not re.fullmatch(line, rows[0] + "\n") or rows[1] != "status 1" or title != "terminal title":
+        raise Failure("in a terminal: expected the one line, then status 1, and the title kept")
 
 
 def main():

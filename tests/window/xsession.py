@@ -89,9 +89,9 @@ class Session:
         # The server lives until the shell that prints its display reads the
         # end of its input.
         self.xvfb = subprocess.Popen(
-            ["sh", WITH_XVFB, "sh", "-c", 'echo "$DISPLAY"; exec cat >/dev/null'],
+            ["sh", WITH_XVFB, "sh", "-c", 'echo "$DISPLAY $XVFB_PID"; exec cat >/dev/null'],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        self.display = self.xvfb.stdout.readline().decode().strip()
+        self.display, _, self.server_pid = self.xvfb.stdout.readline().decode().strip().partition(" ")
         if not self.display:
             raise Failure(f"no X server (status {self.xvfb.wait()})")
         self.env = dict(os.environ, DISPLAY=self.display)
