@@ -21,13 +21,8 @@ import updateChecks from './update_checks.mjs';
 const engines = [chromium, firefox, webkit];
 const checks = [...pageChecks, ...siteChecks, ...updateChecks];
 // What a check may need of an engine; the runner itself gives 'second build'.
-const abilities = {
-  cdp: 'the DevTools protocol (CDP)',
-  touch: 'touch input',
-  phone: "a phone's emulation (a mobile viewport, a coarse pointer)",
-  interception: 'request interception',
-  'device scale': 'a device scale set at launch',
-};
+const abilities = { cdp: 'the DevTools protocol (CDP)', touch: 'touch input', interception: 'request interception',
+  phone: "a phone's emulation (a mobile viewport, a coarse pointer)", 'device scale': 'a device scale set at launch' };
 const DEFAULT_VIEWPORT = { width: 1400, height: 1100, hasTouch: true }; // the canvas at twice its size
 
 function skipReason(check, engine) {
@@ -51,8 +46,7 @@ const [site, checkName] = args.filter((argument) => !argument.startsWith('--engi
 const engine = engines.find((engine) => engine.name === engineName);
 const check = checks.find((check) => check.name === checkName);
 if (!engine || !check || !site) {
-  console.log(`usage: node run.mjs [--engine=${engines.map((engine) => engine.name).join('|')}] SITE_DIR `
-    + `${checks.map((check) => check.name).join('|')}`);
+  console.log(`usage: node run.mjs [--engine=chromium|firefox|webkit] SITE_DIR ${checks.map((check) => check.name).join('|')}`);
   process.exit(2);
 }
 const reason = skipReason(check, engine);
