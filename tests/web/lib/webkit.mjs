@@ -19,9 +19,11 @@ export default {
   // The right and middle buttons are the left one with a tool chosen, so
   // the browser is never asked for a context menu.
   rightButtonAsTool: true,
+  // lang (fr, or fr-FR) becomes the locale, fr_FR.UTF-8, which must be installed.
   launch: async ({ lang } = {}) => {
     const xvfb = await privateDisplay();
-    const env = { ...process.env, DISPLAY: xvfb.display, ...(lang ? { LANG: `${lang}.UTF-8`, LANGUAGE: lang } : {}) };
+    const [language, region = language?.toUpperCase()] = lang?.split('-') ?? [];
+    const env = { ...process.env, DISPLAY: xvfb.display, ...(lang ? { LANG: `${language}_${region}.UTF-8`, LANGUAGE: language } : {}) };
     const contexts = [];
     return {
       createBrowserContext: async () => contexts[contexts.push(new WebKitContext(env)) - 1],
