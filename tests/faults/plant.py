@@ -144,7 +144,8 @@ def plant(fault, tree, build, suite):
         return "NO TESTS", result.stdout[-1000:]
     if result.returncode == 0:
         return "MISSED", f"{seconds:.0f} s\n" + result.stdout[-3000:]
-    return "caught", f"by {', '.join(failed) or 'ctest'} in {seconds:.0f} s"
+    why = [line.strip() for line in result.stdout.splitlines() if line.lstrip().startswith(("FAIL", "Expected", "Value of"))]
+    return "caught", f"by {', '.join(failed) or 'ctest'} in {seconds:.0f} s: {' | '.join(why[:2])[:300]}"
 
 
 def main():
