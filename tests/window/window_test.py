@@ -31,7 +31,7 @@ from types import SimpleNamespace
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 
-from xsession import (Failure, Picture, Session, deadline_loop, rest_rows,
+from xsession import (WIDTH, Failure, Picture, Session, deadline_loop, rest_rows,
                       run_tool, stop_wine, timeout_scale, wine_env)
 
 LEFT, MIDDLE, RIGHT = 1, 2, 3
@@ -343,16 +343,29 @@ def check_quit(run):
 
 def model_pictures(model, x, row, k_presses, frames):
     """The model's pictures after a click at column x, row, while paused,
-    from the click (0) to frames: a map from each picture's dots to its
-    frame."""
+    from the click (0) to frames: a map from each picture's two lines of
+    rows (model_frames' output) to its frame."""
     out = run_tool(model, str(x), str(row), str(k_presses), str(frames)).decode().split("\n")
     pictures = {}
     for frame in range(frames + 1):
-        rows = [int(value) for value in out[2 * frame].split()]
-        velocity_rows = [int(value) for value in out[2 * frame + 1].split()]
-        dots = frozenset(Picture.of_string(rows, velocity_rows=velocity_rows).dots.items())
-        pictures.setdefault(dots, frame)
+        pictures.setdefault((out[2 * frame], out[2 * frame + 1]), frame)
     return pictures
+
+
+def rows_of(picture):
+    """The two lines of rows, as model_frames prints them, of a picture that
+    is a string's, else None."""
+    white, red = {}, {}
+    for (x, y), colour in picture.dots.items():
+        (red if colour == "red" else white).setdefault(x, []).append(y)
+    if sorted(white) != list(range(WIDTH)) or any(len(rows) != 1 for rows in white.values()) \
+            or any(len(rows) != 1 for rows in red.values()):
+        return None
+    rows = [white[x][0] for x in range(WIDTH)]
+    velocity_rows = [red[x][0] if x in red else rows[x] for x in range(WIDTH)]  # a white dot hides a red one
+    if Picture.of_string(rows, velocity_rows=velocity_rows) != picture:
+        return None
+    return " ".join(map(str, rows)), " ".join(map(str, velocity_rows))
 
 
 @check(wine=True)
@@ -372,9 +385,9 @@ def check_running_frame(run):
     session.keys("Return")  # run
     session.wait_picture(lambda picture: picture != plucked, what="the string running")
     session.keys("Return")  # pause
-    seen = session.wait_picture(lambda picture: frozenset(picture.dots.items()) in pictures,
+    seen = session.wait_picture(lambda picture: rows_of(picture) in pictures,
                                 what=f"one of the model's first {frames} frames")
-    frame = pictures[frozenset(seen.dots.items())]
+    frame = pictures[rows_of(seen)]
     print(f"the paused window shows the model's frame {frame}")
     if frame == 0 or seen == REST:
         raise Failure(f"the window shows frame {frame}, {'at rest' if seen == REST else 'the click'}")
