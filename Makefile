@@ -1,6 +1,7 @@
 # make run        install what building and running need, build the two programs, start wavestring
 # make run-paced  the same for wavestring_paced
 # make test       install what is missing, build everything, run every test
+#                 (TEST=regex: only the tests whose names match; tests/README.md)
 # make bench      install what is missing, build, run the benchmarks (docs/performance.md)
 # make test-sanitize  the same with AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz       build the libFuzzer targets (clang) and run each for FUZZ_SECONDS
@@ -9,7 +10,7 @@
 # make publish DEST=folder  the same, then copy the site into folder, safely for visits meanwhile (scripts/publish)
 # make windows    install MinGW-w64, cross-build both programs for Windows and pack
 #                 build-windows/wavestring-VERSION-win64.zip (docs/windows.md)
-# make test-windows  the same, then test the unpacked zip under Wine (the tests labelled wine)
+# make test-windows  the same, then test the unpacked zip under Wine (the tests labelled wine; TEST=regex too)
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 CMAKE_FLAGS ?=
@@ -24,6 +25,9 @@ BUILD_WEB_DIR ?= build-web
 WINDOWS_DIR ?= build-windows
 WEB_PORT ?= 8000
 KEEP ?= 3
+# make test TEST=regex runs only the tests whose names match.
+TEST ?=
+ctest_only = $(if $(TEST),--tests-regex '$(TEST)')
 
 .PHONY: all deps build programs run run-paced test test-sanitize fuzz bench web run-web publish windows test-windows clean
 
@@ -56,9 +60,10 @@ run-paced: programs
 # The tests under Wine, registered once make test-windows has configured the
 # build directory for them, run only there.
 test: build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2 --label-exclude wine
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel 2 --label-exclude wine $(ctest_only)
 
 bench: build
+	cmake --build $(BUILD_DIR) --parallel --target benchmarks
 	bench/run $(BUILD_DIR)
 
 test-sanitize: deps
@@ -106,12 +111,13 @@ windows:
 	scripts/build-windows $(WINDOWS_DIR) $(CMAKE_FLAGS)
 
 # The tools the tests take from the native build (close_window, the model's
-# frames) are built in BUILD_DIR, configured as make build does.
+# frames and trajectory) are built in BUILD_DIR, configured as make build does.
 test-windows: windows deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON -DWAVESTRING_BENCH=ON $(CMAKE_FLAGS) \
 		-DWAVESTRING_WINDOWS_BUILD=$(abspath $(WINDOWS_DIR))
-	cmake --build $(BUILD_DIR) --parallel --target close_window wavestring_model_frames wavestring_paced_model_frames
-	ctest --test-dir $(BUILD_DIR) --output-on-failure --label-regex wine
+	cmake --build $(BUILD_DIR) --parallel --target close_window wavestring_model_frames wavestring_paced_model_frames \
+		wavestring_trajectory wavestring_paced_trajectory
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --label-regex wine $(ctest_only)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(BUILD_WEB_DIR) $(WINDOWS_DIR)

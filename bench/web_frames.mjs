@@ -17,7 +17,7 @@ import os from 'node:os';
 
 const require = createRequire(new URL('../tests/web/', import.meta.url));
 const puppeteer = require('puppeteer-core');
-const { chromiumArgs, serve } = await import(new URL('../tests/web/serve.mjs', import.meta.url));
+const { chromiumArgs, serve } = await import(new URL('../tests/web/lib/serve.mjs', import.meta.url));
 
 const runs = Number(process.env.BENCH_WEB_RUNS || 3);
 const seconds = Number(process.env.BENCH_WEB_SECONDS || 10);

@@ -69,8 +69,8 @@ done
 
 # The installed programs open their window on a real X server, and Escape
 # and the close button end them with status 0.
-"$python" "$window_test" --program "$prefix/bin/wavestring" --variant main \
+"$python" "$window_test" --program "$prefix/bin/wavestring" \
   --sdl-dir "$sdl_dir" --tools "$tools" quit
-"$python" "$window_test" --program "$prefix/bin/wavestring_paced" --variant paced \
+"$python" "$window_test" --program "$prefix/bin/wavestring_paced" \
   --sdl-dir "$sdl_dir" --tools "$tools" quit
 echo "installed and checked in $prefix"

@@ -9,16 +9,25 @@ pixels and its caption.
 A Windows build (--wine PREFIX) runs under Wine in that Wine prefix, on the
 SDL.dll beside it.
 
-usage: window_test.py --program PATH --variant main|paced [--sdl-dir DIR]
-                      [--tools DIR] [--wine PREFIX] CHECK
+Each check is declared once, by @check below: the programs it runs, the SDL
+1.2 libraries it runs on, whether it runs under Wine too, and what it needs
+(a started program, with arguments and an environment of its own; only an X
+display; or nothing). CMake registers one test for each from --list.
+
+usage: window_test.py --list
+       window_test.py --program PATH [--sdl-dir DIR] [--tools DIR] [--model PATH]
+                      [--wine PREFIX] CHECK
 """
 
 import argparse
 import os
 import re
+import signal
 import subprocess
 import sys
+import tempfile
 import time
+from types import SimpleNamespace
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 
@@ -27,6 +36,30 @@ from xsession import (CENTRE_ROW, WIDTH, Failure, Picture, Session, deadline_loo
 
 LEFT, MIDDLE, RIGHT = 1, 2, 3
 REST = Picture.of_string(rest_rows())
+PROGRAMS = ("wavestring", "wavestring_paced")
+LIBRARIES = ("classic", "compat")
+CHECKS = {}
+
+
+def check(programs=PROGRAMS, libraries=LIBRARIES, wine=False, needs="window", args=(), env=None):
+    """Declares the function below as the check named after it: the programs
+    and libraries it runs on, whether under Wine too, and what it needs:
+    "window" (the program started in a session, with args and env),
+    "display" (a session, the program not started) or None."""
+    def declare(function):
+        CHECKS[function.__name__.removeprefix("check_")] = SimpleNamespace(
+            function=function, programs=programs, libraries=libraries, wine=wine, needs=needs, args=args, env=env)
+        return function
+    return declare
+
+
+def run_of(session, program, sdl_dir, wine, model):
+    """What a check is given: the session (when it needs one), the program's
+    path and name, whether it is wavestring_paced, the folder of its SDL 1.2
+    library, its Wine prefix and its model_frames."""
+    name = os.path.splitext(os.path.basename(program))[0]
+    return SimpleNamespace(session=session, program=program, name=name, paced=name == "wavestring_paced",
+                           sdl_dir=sdl_dir, wine=wine, model=model)
 
 
 def plucked_at(x, row):
@@ -38,6 +71,28 @@ def plucked_at(x, row):
 
 def caption(k, t):
     return f"Vibrelle : k={k} et t={t}"
+
+
+# The language a program speaks, from the environment: English (the locale
+# C.UTF-8) or French (fr_FR.UTF-8, which scripts/install-deps generates),
+# under Wine as on Linux. The language variables of the tests' own
+# environment are left out.
+LANGUAGE_VARIABLES = ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG")
+IN_ENGLISH = {"LANG": "C.UTF-8"}
+IN_FRENCH = {"LANG": "fr_FR.UTF-8"}
+ALL_IN_FRENCH = {"LC_ALL": "fr_FR.UTF-8"}  # numbers too: "0,900000"
+
+
+def with_language(env, language):
+    """env without its language variables, then with those of language."""
+    return dict({key: value for key, value in env.items() if key not in LANGUAGE_VARIABLES}, **language)
+
+
+def require_french_locale():
+    """Under a locale that is not generated, setlocale fails and a program
+    speaks English: a check in French would prove nothing."""
+    if "fr_FR.utf8" not in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split():
+        raise Failure("the locale fr_FR.UTF-8 is not generated (scripts/install-deps generates it)")
 
 
 def caption_t(text):
@@ -89,6 +144,15 @@ def step_caption(now, wanted, count):
     return caption(f"{k_now:.6f}", t_now + steps * (1 if t_want > t_now else -1))
 
 
+def expect_stops_at(session, key, bound, back, back_caption, out_of_range):
+    """Presses key until the caption reads bound, then three more times: it
+    must stay; then back once, which the caption must show as back_caption.
+    No caption out_of_range may be seen on the way."""
+    press_until(session, key, bound, out_of_range)
+    session.keys(key, key, key, back)
+    session.wait_caption(back_caption, forbidden=out_of_range)
+
+
 def hold_still(session, wanted, what):
     """The picture stays wanted while frames pass. k goes a step up and back
     down, and the caption shows each step: it is set in a frame before that
@@ -109,9 +173,11 @@ def hold_still(session, wanted, what):
 
 # -- the checks ------------------------------------------------------------------
 
-def check_rest(session, variant):
+@check(wine=True)
+def check_rest(run):
     """First caption, and the string at rest: one white dot per column on the
     centre row, no red, nothing else, frame after frame."""
+    session = run.session
     first = caption("0.900000", 1)
     session.wait_caption(first)
     # The bare title set at start-up lasts until the first frame, often too
@@ -122,9 +188,12 @@ def check_rest(session, variant):
     hold_still(session, REST, "a string at rest moved")
 
 
-def check_paused_edits(session, variant):
+@check(wine=True, env=ALL_IN_FRENCH)
+def check_paused_edits(run):
     """While paused, each button puts its dot exactly under the cursor; Space
-    clears everything and the string then stays flat."""
+    clears everything and the string then stays flat. Under a French locale,
+    whose numbers have a decimal comma: the caption keeps its point."""
+    session = run.session
     session.keys("Return")  # pause
 
     rows = rest_rows()
@@ -149,7 +218,7 @@ def check_paused_edits(session, variant):
     session.keys("Right")
     session.wait_caption(caption("0.910000", 1))
     anchors = ()
-    if variant == "main":
+    if not run.paced:
         rows[300] = 400
         anchors = (300,)
     wanted = Picture.of_string(rows, anchors=anchors, velocity_rows=velocity_rows)
@@ -164,9 +233,11 @@ def check_paused_edits(session, variant):
     session.wait_caption(caption("0.910000", 1))  # Space and Return leave k and t
 
 
-def check_click(session, variant):
+@check(wine=True)
+def check_click(run):
     """A quick click of each button makes its edit, a middle click toggles
     once; while running, a click plucks the string."""
+    session = run.session
     session.keys("Return")  # pause
     rows, velocity_rows = rest_rows(), rest_rows()
     rows[100] = 340
@@ -178,7 +249,7 @@ def check_click(session, variant):
     session.click(RIGHT)
     session.wait_picture(Picture.of_string(rows, velocity_rows=velocity_rows),
                          what="the right click's red dot")
-    if variant == "main":
+    if not run.paced:
         rows[300] = 400
         session.move(300, 400)
         session.click(MIDDLE)
@@ -200,7 +271,8 @@ def watch_picture(session, wanted, what):
             raise Failure(f"{what}:\n" + picture.differences(wanted))
 
 
-def check_held_keys(session, variant):
+@check()
+def check_held_keys(run):
     """Held Return and Space act once; held arrow keys repeat, and t runs over
     its range in seconds; a single press after that still moves by one step.
 
@@ -208,6 +280,7 @@ def check_held_keys(session, variant):
     SDL 1.2 tells a repeat from a new press by finding the server's release
     and press of the key side by side in its queue, which a loaded machine
     can split into a release and a new press."""
+    session = run.session
     run_tool("xset", "r", "off", env=session.env)
     session.key_down("Return")
     plucked = plucked_at(320, 340)
@@ -235,9 +308,11 @@ def check_held_keys(session, variant):
     session.wait_caption(caption("0.900000", 999))
 
 
-def check_covered(session, variant):
+@check()
+def check_covered(run):
     """Edits made while paused show, and show again after another window was
     mapped over the window and removed, although nothing moves any more."""
+    session = run.session
     session.keys("Return")  # pause
     rows, velocity_rows = rest_rows(), rest_rows()
     for button, x, y in ((LEFT, 100, 340), (RIGHT, 200, 100)):
@@ -257,113 +332,54 @@ def check_covered(session, variant):
     session.wait_picture(wanted, what="the edits again once uncovered")
 
 
-def check_k_and_low_t(session, variant):
-    """k stops at 1 and at 0; t stops at its lower bound (1, or 0 when paced)."""
-    def t_out_of_range(text):
-        low = 0 if variant == "paced" else 1
-        return not low <= caption_t(text)[1] <= 1000
+@check(libraries=("classic",), wine=True, needs="display")
+def check_options(run):
+    """The set-up options start the program set up as a link would: k and t
+    in the caption, paused with a hump whose top is exactly its height, and
+    in wavestring two green anchors on the centre line. (Read by the same
+    code whatever the library: one will do.)"""
+    session = run.session
+    anchors = () if run.paced else (100, 500)
+    session.start("--k=1", "--t=30", "--paused", "--hump=320,40,-100",
+                  *(["--anchors=" + ",".join(map(str, anchors))] if anchors else []))
+    session.wait_caption(caption("1.000000", 30))
+
+    def rows(picture, x, colour):
+        return sorted(y for (column, y), name in picture.dots.items() if column == x and name == colour)
+
+    picture = session.wait_picture(lambda seen: rows(seen, 320, "white") == [CENTRE_ROW - 100],
+                                   what="the hump's top on row 140")
+    for x in range(WIDTH):
+        if x in anchors and rows(picture, x, "green") != [CENTRE_ROW]:
+            raise Failure(f"no green anchor on the centre row at column {x}: {rows(picture, x, 'green')}")
+        if abs(x - 320) >= 20 and x not in anchors and rows(picture, x, "white") != [CENTRE_ROW]:
+            raise Failure(f"column {x}, outside the hump, is not on the centre row")
+    session.keys("Left")  # k below 1, for hold_still
+    session.wait_caption(caption("0.990000", 30))
+    hold_still(session, picture, "the paused string moved")
+
+
+@check(programs=("wavestring",), libraries=("classic",), wine=True)
+def check_bounds(run):
+    """k stops at 1 and at 0; t stops at its lower bound. Once per platform,
+    to show that the keys reach the caption there: the steps of k are the
+    model's, checked bit for bit on every target (model.*), and held_keys
+    takes t to 1000."""
+    low = 0 if run.paced else 1
 
     def out_of_range(text):
-        return k_out_of_range(text) or t_out_of_range(text)
+        return k_out_of_range(text) or not low <= caption_t(text)[1] <= 1000
 
-    press_until(session, "Right", caption("1.000000", 1), out_of_range)
-    session.keys("Right", "Right", "Right", "Left")
-    session.wait_caption(caption("0.990000", 1), forbidden=out_of_range)
-
-    press_until(session, "Left", caption("0.000000", 1), out_of_range)
-    session.keys("Left", "Left", "Left", "Right")
-    session.wait_caption(caption("0.010000", 1), forbidden=out_of_range)
-
-    low = 0 if variant == "paced" else 1
-    press_until(session, "Down", caption("0.010000", low), out_of_range)
-    session.keys("Down", "Down", "Down", "Up")
-    session.wait_caption(caption("0.010000", low + 1), forbidden=out_of_range)
+    session = run.session
+    expect_stops_at(session, "Right", caption("1.000000", 1), "Left", caption("0.990000", 1), out_of_range)
+    expect_stops_at(session, "Left", caption("0.000000", 1), "Right", caption("0.010000", 1), out_of_range)
+    expect_stops_at(session, "Down", caption("0.010000", low), "Up", caption("0.010000", low + 1), out_of_range)
 
 
-def check_high_t(session, variant):
-    """t stops at 1000. In wavestring_paced each frame then lasts a second."""
-    def out_of_range(text):
-        return not caption_t(text)[1] <= 1000
-
-    press_until(session, "Up", caption("0.900000", 1000), out_of_range)
-    session.keys("Up", "Up", "Up", "Down")
-    session.wait_caption(caption("0.900000", 999), forbidden=out_of_range)
-
-
-def check_pluck(session, variant):
-    """A pluck made while paused runs off in waves once resumed: the picture
-    changes from frame to frame, then settles back to rest (the pluck adds
-    100 / 640 to the mean displacement, which rounds to the centre row)."""
-    session.keys("Return")  # pause
-    plucked = plucked_at(320, 340)
-    session.move(320, 340)
-    session.press(LEFT)
-    session.wait_picture(plucked, what="the pluck")
-    session.release(LEFT)
-    hold_still(session, plucked, "the paused string moved")
-
-    session.keys("Return")  # run
-    picture = plucked
-    for wave in range(4):
-        picture = session.wait_picture(lambda seen, before=picture: seen != before,
-                                       what=f"the picture changing ({wave} changes seen)")
-        if picture == REST:
-            raise Failure("the plucked string was back at rest at once")
-    session.wait_picture(REST, seconds=60, what="the string settled back to rest")
-
-
-def check_anchors(session, variant):
-    """Two anchors placed while paused hold while the string runs, and the
-    string comes to rest on the straight lines between them, along both arcs
-    of the loop. The lines rise 64 rows over 320 columns, so every point's
-    rest height is a multiple of 0.2 and rounds without doubt."""
-    session.keys("Return")  # pause
-    rows = rest_rows()
-    anchors = {160: 208, 480: 272}
-    placed = []
-    for x, row in anchors.items():
-        session.move(x, row)
-        session.press(MIDDLE)
-        rows[x] = row
-        placed.append(x)
-        session.wait_picture(Picture.of_string(rows, anchors=placed), what=f"anchor at column {x}")
-        session.release(MIDDLE)
-
-    # k = 0.98 lets the string settle in a few hundred frames.
-    press_until(session, "Right", caption("0.980000", 1), k_out_of_range)
-    session.keys("Return")  # run
-
-    def height(x):
-        (x1, h1), (x2, h2) = [(x, row - CENTRE_ROW) for x, row in anchors.items()]
-        if x1 <= x <= x2:
-            return h1 + (h2 - h1) * (x - x1) / (x2 - x1)
-        span = WIDTH - (x2 - x1)
-        return h2 + (h1 - h2) * ((x - x2) % WIDTH) / span
-
-    rest_on_lines = Picture.of_string(
-        [CENTRE_ROW + round_away(height(x)) for x in range(WIDTH)], anchors=tuple(anchors))
-
-    def settled(picture):
-        for x, row in anchors.items():
-            if picture.dots.get((x, row)) != "green" or picture.rows(x, "green") != [row]:
-                raise Failure(f"the anchor at column {x} moved: green on rows "
-                              f"{picture.rows(x, 'green')}")
-        return picture == rest_on_lines
-
-    try:
-        session.wait_picture(settled, seconds=60, what="the string at rest between the anchors")
-    except Failure as failure:
-        raise Failure(f"{failure}\n{session.picture().differences(rest_on_lines)}") from None
-
-
-def round_away(value):
-    """Rounds halves away from zero, as the program does."""
-    whole = int(abs(value) + 0.5)
-    return whole if value >= 0 else -whole
-
-
-def check_quit(session, variant):
+@check(wine=True)
+def check_quit(run):
     """Escape, and the close button, end the program with status 0."""
+    session = run.session
     session.keys("Escape")
     status = session.wait_exit()
     if status != 0:
@@ -377,26 +393,41 @@ def check_quit(session, variant):
 
 def model_pictures(model, x, row, k_presses, frames):
     """The model's pictures after a click at column x, row, while paused,
-    from the click (0) to frames: a map from each picture's dots to its
-    frame."""
+    from the click (0) to frames: a map from each picture's two lines of
+    rows (model_frames' output) to its frame."""
     out = run_tool(model, str(x), str(row), str(k_presses), str(frames)).decode().split("\n")
     pictures = {}
     for frame in range(frames + 1):
-        rows = [int(value) for value in out[2 * frame].split()]
-        velocity_rows = [int(value) for value in out[2 * frame + 1].split()]
-        dots = frozenset(Picture.of_string(rows, velocity_rows=velocity_rows).dots.items())
-        pictures.setdefault(dots, frame)
+        pictures.setdefault((out[2 * frame], out[2 * frame + 1]), frame)
     return pictures
 
 
-def check_running_frame(session, variant, model):
+def rows_of(picture):
+    """The two lines of rows, as model_frames prints them, of a picture that
+    is a string's, else None."""
+    white, red = {}, {}
+    for (x, y), colour in picture.dots.items():
+        (red if colour == "red" else white).setdefault(x, []).append(y)
+    if sorted(white) != list(range(WIDTH)) or any(len(rows) != 1 for rows in white.values()) \
+            or any(len(rows) != 1 for rows in red.values()):
+        return None
+    rows = [white[x][0] for x in range(WIDTH)]
+    velocity_rows = [red[x][0] if x in red else rows[x] for x in range(WIDTH)]  # a white dot hides a red one
+    if Picture.of_string(rows, velocity_rows=velocity_rows) != picture:
+        return None
+    return " ".join(map(str, rows)), " ".join(map(str, velocity_rows))
+
+
+@check(wine=True)
+def check_running_frame(run):
     """A picture taken after the string ran on from a click is one the frames
     draw, pixel for pixel: the model's, stepped a whole number of times. At
     k = 1 the waves never fade, so it differs from the string at rest."""
+    session = run.session
     session.keys("Return")  # pause
     press_until(session, "Right", caption("1.000000", 1), k_out_of_range)
     frames = 3000  # 3 s of running, at most, between the two Returns
-    pictures = model_pictures(model, 320, 340, 10, frames)
+    pictures = model_pictures(run.model, 320, 340, 10, frames)
     plucked = plucked_at(320, 340)
     session.move(320, 340)
     session.click(LEFT)
@@ -404,9 +435,9 @@ def check_running_frame(session, variant, model):
     session.keys("Return")  # run
     session.wait_picture(lambda picture: picture != plucked, what="the string running")
     session.keys("Return")  # pause
-    seen = session.wait_picture(lambda picture: frozenset(picture.dots.items()) in pictures,
+    seen = session.wait_picture(lambda picture: rows_of(picture) in pictures,
                                 what=f"one of the model's first {frames} frames")
-    frame = pictures[frozenset(seen.dots.items())]
+    frame = pictures[rows_of(seen)]
     print(f"the paused window shows the model's frame {frame}")
     if frame == 0 or seen == REST:
         raise Failure(f"the window shows frame {frame}, {'at rest' if seen == REST else 'the click'}")
@@ -422,44 +453,44 @@ def run_to_end(command, env, seconds, cwd=None):
         raise Failure(f"{' '.join(command)}: still running {seconds * timeout_scale()} s later") from None
 
 
-# The language a program speaks, from the environment: English (the locale
-# C.UTF-8) or French (fr_FR.UTF-8, which scripts/install-deps generates),
-# under Wine as on Linux. The language variables of the tests' own
-# environment are left out.
-LANGUAGE_VARIABLES = ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG")
-IN_ENGLISH = {"LANG": "C.UTF-8"}
-IN_FRENCH = {"LANG": "fr_FR.UTF-8"}
-
-
-def with_language(env, language):
-    """env without its language variables, then with those of language."""
-    return dict({key: value for key, value in env.items() if key not in LANGUAGE_VARIABLES}, **language)
-
-
-def require_french_locale():
-    """Under a locale that is not generated, setlocale fails and a program
-    speaks English: a check in French would prove nothing."""
-    if "fr_FR.utf8" not in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split():
-        raise Failure("the locale fr_FR.UTF-8 is not generated (scripts/install-deps generates it)")
-
-
 # What --help prints, as a pattern, in each language: the usage line, the
 # keys, and the last line, which points at the man page or at the read-me.
 def help_pattern(name, french):
     if french:
-        return (rf"Utilisation\u00a0: {re.escape(name)} \[--help \| --version\]\n(.*\n)+.*\u00c9chap +quitte\n\n"
-                rf".*\u00e0 faire\u00a0:\n(man 6 {re.escape(name)}|LISEZMOI\.txt, \u00e0 c\u00f4t\u00e9 de {re.escape(name)}\.exe)\n")
-    return (rf"Usage: {re.escape(name)} \[--help \| --version\]\n(.*\n)+"
+        return (rf"Utilisation\u00a0: {re.escape(name)} \[--help \| --version \| R\u00c9GLAGE\.\.\.\]\n(.*\n)+"
+                rf".*\u00c9chap +quitte\n\n.*\u00e0 faire\u00a0:\n"
+                rf"(man 6 {re.escape(name)}|LISEZMOI\.txt, \u00e0 c\u00f4t\u00e9 de {re.escape(name)}\.exe)\n")
+    return (rf"Usage: {re.escape(name)} \[--help \| --version \| SET-UP\.\.\.\]\n(.*\n)+"
             rf".*Escape +quit\n\n.*things to try: .*{re.escape(name)}.*\n")
 
 
-def check_console(program, wine_prefix):
+# What a Linux user may set, and whether the programs then speak French:
+# gettext's rules, LC_ALL before LC_MESSAGES before LANG, and LANGUAGE, a list
+# of languages to try in turn, read only where the locale is not C (as every
+# program that uses gettext does).
+LINUX_LANGUAGES = (
+    ({"LANG": "fr_FR.UTF-8"}, True),
+    ({"LC_ALL": "fr_FR.UTF-8"}, True),
+    ({"LANG": "C.UTF-8", "LC_MESSAGES": "fr_FR.UTF-8"}, True),
+    ({"LANG": "C.UTF-8", "LANGUAGE": "fr"}, True),
+    ({"LANGUAGE": "fr"}, False),
+    ({"LC_ALL": "C", "LANG": "fr_FR.UTF-8", "LANGUAGE": "fr"}, False),
+    ({"LANG": "C.UTF-8", "LANGUAGE": "de"}, False),  # no German catalogue
+    ({"LANG": "C.UTF-8", "LANGUAGE": "de:fr"}, True),
+)
+
+
+@check(libraries=("classic",), wine=True, needs=None)
+def check_console(run):
     """--help and --version print on the standard output they were given (a
     pipe here) and nothing on stderr, with status 0, and leave no file
     beside the program; --help in English, and in French under a French
-    locale."""
-    program = os.path.abspath(program)
-    name = os.path.splitext(os.path.basename(program))[0]
+    locale. On Linux, --help and an error (SDL failing to start) in the
+    language each setting of LINUX_LANGUAGES asks for, and a bad option or
+    value is an error that names it, with status 2 (under Wine it shows in
+    a message box: message_box). (The texts come from the program, not SDL:
+    one library will do.)"""
+    program, wine_prefix, name = os.path.abspath(run.program), run.wine, run.name
     folder = os.path.dirname(program)
     env = dict(os.environ, **wine_env(wine_prefix)) if wine_prefix else dict(os.environ)
     require_french_locale()
@@ -478,9 +509,46 @@ def check_console(program, wine_prefix):
         check_parent_console(program, with_language(env, IN_ENGLISH), "--version", rf"{re.escape(name)} \d+\.\d+\.\d+\n")
         check_parent_console(program, with_language(env, IN_FRENCH), "--help", help_pattern(name, True))
         stop_wine(env)
+    else:
+        expect_languages(program, name, env)
+        expect_bad_options(program, name, run.paced, with_language(env, IN_ENGLISH))
     after = sorted(os.listdir(folder))
     if after != before:
         raise Failure(f"the folder of the program held {before}, now {after}")
+
+
+def expect_languages(program, name, env):
+    """--help and an error in the language each setting asks for."""
+    env = {key: value for key, value in env.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    env.update(SDL_VIDEODRIVER="x11")
+    wrong = []
+    for language, french in LINUX_LANGUAGES:
+        out = run_to_end([program, "--help"], with_language(env, language), 10).stdout.decode()
+        err = run_to_end([program], with_language(env, language), 10).stderr.decode()
+        usage = "Utilisation\u00a0: " if french else "Usage: "
+        error = f"{name}\u00a0: SDL_Init a \u00e9chou\u00e9\u00a0: " if french else f"{name}: SDL_Init failed: "
+        print(f"{language}: {out.splitlines()[0] if out else ''!r} {err!r}")
+        if not out.startswith(usage + name) or not err.startswith(error):
+            wrong.append(f"under {language}, expected {'French' if french else 'English'}: {out[:40]!r}, {err!r}")
+    if wrong:
+        raise Failure("\n  ".join(wrong))
+
+
+def expect_bad_options(program, name, paced, env):
+    """A bad option or value, or an argument the program does not know, is
+    an error that names it: status 2, one line on stderr, no window."""
+    cases = [("--k=abc", "not a number"), ("--t=5000", "out of range; the nearest value allowed is 1000"),
+             ("--paused=2", "takes no value, or 0 or 1"), ("--speed=3", "unknown option"),
+             ("--hump=1,2", "takes three whole numbers separated by commas"),
+             ("--anchors=1,2", "wavestring_paced has no anchors") if paced
+             else ("--anchors=100,640", "out of range; the nearest value allowed is 639")]
+    for args, problem in [(["--k=1", option], f"{option}: {problem}") for option, problem in cases] \
+            + [(["--unknown"], "--unknown: unknown option (see --help)\n")]:
+        result = run_to_end([program, *args], dict(env, DISPLAY=":79"), 20)
+        err = result.stderr.decode(errors="replace")
+        if result.returncode != 2 or not err.startswith(f"{name}: {problem}") or err.count("\n") != 1 or result.stdout:
+            raise Failure(f"{' '.join(args)}: status {result.returncode}, stderr {err!r}; expected 2 and "
+                          f"'{name}: {problem}'")
 
 
 def check_parent_console(program, env, option, expected):
@@ -507,19 +575,23 @@ def wine_message_boxes(stderr):
                    else escapes.get(m.group(1), m.group(1)), text) for text in texts]
 
 
-def check_message_box(session, name):
-    """A start that fails (an SDL video driver that does not exist) shows
-    why in a message box titled with the program's name, and on stderr; the
-    program ends with status 1 once the box is closed. In English, then in
-    French under a French locale: the box's text is read from Wine's trace
-    of the boxes it shows."""
+@check(libraries=(), wine=True, needs="display")
+def check_message_box(run):
+    """A start that fails shows why in a message box titled with the
+    program's name, and on stderr, and the program ends once the box is
+    closed: SDL failing to start (a video driver that does not exist) in
+    English, status 1; a bad option in French under a French locale, status
+    2. The box's text is read from Wine's trace of the boxes it shows."""
+    session, name = run.session, run.name
     require_french_locale()
-    for language, why in ((IN_ENGLISH, "SDL_Init failed: "), (IN_FRENCH, "SDL_Init a \u00e9chou\u00e9\u00a0: ")):
+    for language, args, status_wanted, separator, why in (
+            (IN_ENGLISH, (), 1, ": ", "SDL_Init failed: "),
+            (IN_FRENCH, ("--k=abc",), 2, "\u00a0: ", "--k=abc\u00a0: n\u2019est pas un nombre")):
         env = dict(with_language(session.env, language), SDL_VIDEODRIVER="no_such_driver",
                    WINEDEBUG="-all,trace+msgbox")
         session.stderr.seek(0)
         session.stderr.truncate()
-        session.process = subprocess.Popen(session.command(), env=env, stdin=subprocess.DEVNULL,
+        session.process = subprocess.Popen(session.command(*args), env=env, stdin=subprocess.DEVNULL,
                                            stdout=subprocess.DEVNULL, stderr=session.stderr)
         box = None
         for _ in deadline_loop(20):
@@ -538,124 +610,102 @@ def check_message_box(session, name):
         err = session.program_stderr()
         lines = [line for line in err.splitlines() if "trace:msgbox" not in line]
         boxes = wine_message_boxes(err)
-        print(f"{language}: status {status}, stderr {lines!r}, the box says {boxes!r}")
-        separator = "\u00a0: " if language is IN_FRENCH else ": "
-        if status != 1 or len(lines) != 1 or not lines[0].startswith(name + separator + why) \
+        print(f"{language} {' '.join(args)}: status {status}, stderr {lines!r}, the box says {boxes!r}")
+        if status != status_wanted or len(lines) != 1 or not lines[0].startswith(name + separator + why) \
                 or boxes != [lines[0][len(name + separator):]]:
-            raise Failure(f"under {language}: status {status}, stderr {err!r}; expected 1, "
-                          f"'{name}{separator}{why}why' and the same in the box")
+            raise Failure(f"under {language} {' '.join(args)}: status {status}, stderr {err!r}; expected "
+                          f"{status_wanted}, '{name}{separator}{why}' and the same in the box")
         stop_wine(session.env)
 
 
-# What a Linux user may set, and whether the programs then speak French:
-# gettext's rules, LC_ALL before LC_MESSAGES before LANG, and LANGUAGE, a list
-# of languages to try in turn, read only where the locale is not C (as every
-# program that uses gettext does).
-LINUX_LANGUAGES = (
-    ({"LANG": "fr_FR.UTF-8"}, True),
-    ({"LC_ALL": "fr_FR.UTF-8"}, True),
-    ({"LANG": "C.UTF-8", "LC_MESSAGES": "fr_FR.UTF-8"}, True),
-    ({"LANG": "C.UTF-8", "LANGUAGE": "fr"}, True),
-    ({"LANGUAGE": "fr"}, False),
-    ({"LC_ALL": "C", "LANG": "fr_FR.UTF-8", "LANGUAGE": "fr"}, False),
-    ({"LANG": "C.UTF-8", "LANGUAGE": "de"}, False),  # no German catalogue
-    ({"LANG": "C.UTF-8", "LANGUAGE": "de:fr"}, True),
-)
+@check()
+def check_x_server_killed(run):
+    """Killed under the running program, the X server takes it along within
+    seconds: the program ends, not by a signal, and no sanitizer speaks up."""
+    session = run.session
+    os.kill(int(session.server_pid), signal.SIGKILL)
+    status = session.wait_exit(5)
+    err = session.program_stderr()
+    print(f"status {status} once the X server was killed, stderr: {err!r}")
+    if status < 0 or re.search("Sanitizer|runtime error", err):
+        raise Failure(f"ended by signal {-status}" if status < 0 else "a sanitizer spoke up")
 
 
-def check_languages(program, sdl_dir, tools_dir, name):
-    """--help and an error (SDL failing to start) in the language the
-    environment asks for (LINUX_LANGUAGES); and under LC_ALL=fr_FR.UTF-8,
-    which would write numbers with a comma, the caption in a real window
-    still reads k with a point."""
-    require_french_locale()
-    env = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
-    env.update(SDL_VIDEODRIVER="x11", LD_LIBRARY_PATH=sdl_dir or "")
-    wrong = []
-    for language, french in LINUX_LANGUAGES:
-        out = run_to_end([program, "--help"], with_language(env, language), 10).stdout.decode()
-        err = run_to_end([program], with_language(env, language), 10).stderr.decode()
-        usage = "Utilisation\u00a0: " if french else "Usage: "
-        error = f"{name}\u00a0: SDL_Init a \u00e9chou\u00e9\u00a0: " if french else f"{name}: SDL_Init failed: "
-        print(f"{language}: {out.splitlines()[0] if out else ''!r} {err!r}")
-        if not out.startswith(usage + name) or not err.startswith(error):
-            wrong.append(f"under {language}, expected {'French' if french else 'English'}: {out[:40]!r}, {err!r}")
-    if wrong:
-        raise Failure("\n  ".join(wrong))
-
-    with Session(program, sdl_dir, tools_dir=tools_dir) as session:
-        session.env = with_language(session.env, {"LC_ALL": "fr_FR.UTF-8"})
-        session.start()
-        session.wait_caption(caption("0.900000", 1))
-        session.keys("Left", "Up")
-        session.wait_caption(caption("0.890000", 2))
-
-
-def check_no_display(program, sdl_dir, name):
-    """With SDL's X11 driver and no display to open: a clear message on stderr
-    and status 1, at once. (With no driver named, the libraries would fall
-    back on one that opens no window; tests/display_unreachable.sh checks that
-    the programs refuse it.)"""
-    env = {key: value for key, value in os.environ.items()
-           if key not in ("DISPLAY", "WAYLAND_DISPLAY")}
-    env["SDL_VIDEODRIVER"] = "x11"
-    if sdl_dir:
-        env["LD_LIBRARY_PATH"] = sdl_dir
-    result = run_to_end([program], with_language(env, IN_ENGLISH), 10)
-    err = result.stderr.decode(errors="replace")
-    print(f"status {result.returncode}, stderr: {err!r}")
-    if result.returncode != 1:
-        raise Failure(f"exit status {result.returncode}, expected 1")
-    if not re.fullmatch(rf"{re.escape(name)}: SDL_\w+ failed: .+\n", err):
-        raise Failure(f"stderr is {err!r}, expected one line '{name}: SDL_... failed: why'")
-
-
-CHECKS = {
-    "rest": check_rest,
-    "paused_edits": check_paused_edits,
-    "click": check_click,
-    "held_keys": check_held_keys,
-    "covered": check_covered,
-    "k_and_low_t": check_k_and_low_t,
-    "high_t": check_high_t,
-    "pluck": check_pluck,
-    "anchors": check_anchors,
-    "quit": check_quit,
-}
+@check(needs=None)
+def check_no_display(run):
+    """With no display to reach (no DISPLAY, SDL_VIDEODRIVER unset, empty or
+    x11; a DISPLAY with no server): status 1, at once, after one line on
+    stderr that says what failed, whatever driver SDL fell back on. In a
+    terminal (a tmux pane) the line stays on the screen and the title is
+    kept. (The messages in English, whatever the tests' own language.)"""
+    folder = tempfile.TemporaryDirectory()  # a runtime folder of its own, which SDL 2 asks for
+    env = {key: value for key, value in with_language(os.environ, IN_ENGLISH).items()
+           if key not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "TMUX")}
+    env.update(XDG_RUNTIME_DIR=folder.name, **({"LD_LIBRARY_PATH": run.sdl_dir} if run.sdl_dir else {}))
+    line = rf"{re.escape(run.name)}: SDL_\w+ failed: .+\n"
+    for what, more in (("no DISPLAY", {}), ("an empty SDL_VIDEODRIVER", {"SDL_VIDEODRIVER": ""}),
+                       ("SDL_VIDEODRIVER=x11", {"SDL_VIDEODRIVER": "x11"}), ("a DISPLAY with no server", {"DISPLAY": ":79"})):
+        if what == "a DISPLAY with no server" and os.path.exists("/tmp/.X11-unix/X79"):
+            raise Failure("display :79 has a server; cannot test an unreachable one")
+        result = run_to_end([run.program], dict(env, **more), 20)
+        err = result.stderr.decode(errors="replace")
+        print(f"{what}: status {result.returncode}, stderr: {err!r}")
+        if result.returncode != 1 or not re.fullmatch(line, err):
+            raise Failure(f"{what}: status {result.returncode}, stderr {err!r}; expected 1 and one line "
+                          f"'{run.name}: SDL_... failed: why'")
+    # A real terminal: the pane keeps its title and shows the line once the
+    # program has ended (cat then holds the pane open).
+    with folder:
+        tmux = ["tmux", "-S", os.path.join(folder.name, "tmux"), "-f", "/dev/null"]
+        script = f"printf '\\033]2;terminal title\\007'; '{run.program}'; echo \"status $?\"; exec cat"
+        subprocess.run([*tmux, "new-session", "-d", script], env=env, check=True)
+        try:
+            for _ in deadline_loop(20):
+                pane = run_tool(*tmux, "capture-pane", "-p").decode()
+                if "status" in pane:
+                    break
+            title = run_tool(*tmux, "display", "-p", "#{pane_title}").decode().strip()
+        finally:
+            subprocess.run([*tmux, "kill-server"], capture_output=True)
+    rows = [row for row in pane.splitlines() if row]
+    print(f"tmux pane, title {title!r}: {rows}")
+    if len(rows) != 2 or not re.fullmatch(line, rows[0] + "\n") or rows[1] != "status 1" or title != "terminal title":
+        raise Failure("in a terminal: expected the one line, then status 1, and the title kept")
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--variant", choices=("main", "paced"), required=True)
+    parser.add_argument("--list", action="store_true",
+                        help="list each check: its name, programs, libraries and 'wine' if it runs under Wine")
+    parser.add_argument("--program")
     parser.add_argument("--sdl-dir", help="directory of the SDL 1.2 library (default: the system's)")
     parser.add_argument("--tools", help="directory of close_window")
     parser.add_argument("--model", help="the program's model_frames, for running_frame")
     parser.add_argument("--wine", metavar="PREFIX", help="run the Windows program under Wine in PREFIX")
-    parser.add_argument("check", choices=(*CHECKS, "running_frame", "console", "message_box", "no_display", "languages"))
+    parser.add_argument("check", nargs="?", choices=CHECKS)
     args = parser.parse_args()
+    if args.list:
+        for name, declared in CHECKS.items():
+            print(name, ",".join(declared.programs) or "-", ",".join(declared.libraries) or "-",
+                  "wine" if declared.wine else "-")
+        return 0
+    if not args.program or not args.check:
+        parser.error("give --program and a check, or --list")
 
     started = time.monotonic()
+    declared = CHECKS[args.check]
     sdl = f"SDL 1.2 in {args.sdl_dir or 'the system'}" if not args.wine else "Wine"
-    name = os.path.splitext(os.path.basename(args.program))[0]
     try:
-        if args.check == "no_display":
-            check_no_display(args.program, args.sdl_dir, name)
-        elif args.check == "languages":
-            check_languages(args.program, args.sdl_dir, args.tools, name)
-        elif args.check == "console":
-            check_console(args.program, args.wine)
-        else:
-            with Session(args.program, args.sdl_dir, tools_dir=args.tools,
-                         wine_prefix=args.wine) as session:
-                if args.check == "message_box":
-                    check_message_box(session, name)
-                elif args.check == "running_frame":
-                    session.start()
-                    check_running_frame(session, args.variant, args.model)
-                else:
-                    session.start()
-                    CHECKS[args.check](session, args.variant)
+        session = None
+        if declared.needs:
+            session = Session(args.program, args.sdl_dir, tools_dir=args.tools, wine_prefix=args.wine)
+        try:
+            if declared.needs == "window":
+                session.start(*declared.args, env=declared.env)
+            declared.function(run_of(session, args.program, args.sdl_dir, args.wine, args.model))
+        finally:
+            if session:
+                session.close()
     except Failure as failure:
         print(f"FAIL {args.check} ({sdl}): {failure}")
         return 1

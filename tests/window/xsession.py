@@ -23,7 +23,6 @@ import subprocess
 import sys
 import tempfile
 import time
-import zlib
 
 WIDTH, HEIGHT = 640, 480
 CENTRE_ROW = HEIGHT // 2
@@ -90,9 +89,9 @@ class Session:
         # The server lives until the shell that prints its display reads the
         # end of its input.
         self.xvfb = subprocess.Popen(
-            ["sh", WITH_XVFB, "sh", "-c", 'echo "$DISPLAY"; exec cat >/dev/null'],
+            ["sh", WITH_XVFB, "sh", "-c", 'echo "$DISPLAY $XVFB_PID"; exec cat >/dev/null'],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        self.display = self.xvfb.stdout.readline().decode().strip()
+        self.display, _, self.server_pid = self.xvfb.stdout.readline().decode().strip().partition(" ")
         if not self.display:
             raise Failure(f"no X server (status {self.xvfb.wait()})")
         self.env = dict(os.environ, DISPLAY=self.display)
@@ -104,6 +103,7 @@ class Session:
         self.process = None
         self.window = None
         self.captions_seen = []
+        self.args, self.extra_env = (), {}
         self.stderr = tempfile.TemporaryFile()
 
     def __enter__(self):
@@ -129,12 +129,16 @@ class Session:
         program = os.path.abspath(self.program)
         return ["wine", program, *args] if self.wine_prefix else [program, *args]
 
-    def start(self, *args):
-        """Starts the program with args and waits for its window to be on the screen."""
-        env = dict(self.env)
+    def start(self, *args, env=None):
+        """Starts the program, with args and env added to its environment
+        (those of the last start when none are given), and waits for its
+        window to be on the screen."""
+        if args or env is not None:
+            self.args, self.extra_env = args, dict(env or {})
+        env = dict(self.env, **self.extra_env)
         if self.sdl_dir:
             env["LD_LIBRARY_PATH"] = self.sdl_dir
-        self.process = subprocess.Popen(self.command(*args), env=env, stdin=subprocess.DEVNULL,
+        self.process = subprocess.Popen(self.command(*self.args), env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=self.stderr,
                                         cwd=os.path.dirname(os.path.abspath(self.program)))
         # sdl12-compat maps a first window, then destroys it and maps another
@@ -336,22 +340,15 @@ class Picture:
 
     @staticmethod
     def from_xwd(data):
-        (header_size, _version, _format, _depth, width, height, _xoffset, byte_order,
-         _unit, _bit_order, _pad, bits_per_pixel, bytes_per_line) = struct.unpack(">13I", data[:52])
-        colour_count = struct.unpack(">I", data[76:80])[0]
-        if bits_per_pixel != 32 or (width, height) != (WIDTH, HEIGHT):
-            raise Failure(f"xwd gave {width}x{height} at {bits_per_pixel} bits per pixel")
-        pixels = memoryview(data)[header_size + 12 * colour_count:]
-        black_row = bytes(4 * width)
+        width, height, rows = xwd_rows(data)
+        if (width, height) != (WIDTH, HEIGHT):
+            raise Failure(f"xwd gave {width}x{height}")
+        black = array.array("I", bytes(4 * width))
         dots = {}
-        for y in range(height):
-            row = pixels[y * bytes_per_line:y * bytes_per_line + 4 * width]
-            if row == black_row:
+        for y, row in enumerate(rows):
+            if row == black:
                 continue
-            values = array.array("I", row.tobytes())
-            if (byte_order == 1) != (sys.byteorder == "big"):
-                values.byteswap()
-            for x, value in enumerate(values):
+            for x, value in enumerate(row):
                 value &= 0xFFFFFF
                 if value:
                     dots[(x, y)] = COLOURS.get(value, f"#{value:06x}")
@@ -371,9 +368,6 @@ class Picture:
     def __eq__(self, other):
         return self.dots == other.dots
 
-    def rows(self, x, colour):
-        return sorted(y for (column, y), name in self.dots.items() if column == x and name == colour)
-
     def differences(self, wanted, limit=8):
         lines = []
         for key in sorted(set(self.dots) | set(wanted.dots)):
@@ -388,32 +382,22 @@ def rest_rows():
     return [CENTRE_ROW] * WIDTH
 
 
-def write_png(path, xwd_data):
-    """Writes the window's pixels from xwd as an RGB PNG."""
-    (header_size, *_unused) = struct.unpack(">I", xwd_data[:4])
-    width, height = struct.unpack(">2I", xwd_data[16:24])
-    byte_order = struct.unpack(">I", xwd_data[28:32])[0]
-    bytes_per_line = struct.unpack(">I", xwd_data[48:52])[0]
-    colour_count = struct.unpack(">I", xwd_data[76:80])[0]
-    pixels = xwd_data[header_size + 12 * colour_count:]
-    raw = bytearray()
+def xwd_rows(data):
+    """The width, height and rows of 0xRRGGBB pixel values of xwd's output,
+    which must be 32 bits per pixel."""
+    (header_size, _version, _format, _depth, width, height, _xoffset, byte_order,
+     _unit, _bit_order, _pad, bits_per_pixel, bytes_per_line) = struct.unpack(">13I", data[:52])
+    colour_count = struct.unpack(">I", data[76:80])[0]
+    if bits_per_pixel != 32:
+        raise Failure(f"xwd gave {bits_per_pixel} bits per pixel")
+    pixels = memoryview(data)[header_size + 12 * colour_count:]
+    rows = []
     for y in range(height):
-        values = array.array("I", pixels[y * bytes_per_line:y * bytes_per_line + 4 * width])
+        values = array.array("I", pixels[y * bytes_per_line:y * bytes_per_line + 4 * width].tobytes())
         if (byte_order == 1) != (sys.byteorder == "big"):
             values.byteswap()
-        raw.append(0)  # no filter
-        for value in values:
-            raw += bytes(((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF))
-
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body
-                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-
-    with open(path, "wb") as png:
-        png.write(b"\x89PNG\r\n\x1a\n")
-        png.write(chunk(b"IHDR", struct.pack(">2I5B", width, height, 8, 2, 0, 0, 0)))
-        png.write(chunk(b"IDAT", zlib.compress(bytes(raw), 9)))
-        png.write(chunk(b"IEND", b""))
+        rows.append(values)
+    return width, height, rows
 
 
 def require_tools():

@@ -1,0 +1,391 @@
+// The checks of a set-up carried by a link: its parameters and the note for
+// what could not be used, index.html's ready-made experiments, Share's
+// link and the strings a link may carry, and the pages embedded in another.
+import { deflateRawSync, inflateRawSync } from 'node:zlib';
+import { expectEveryDevicePixelMapped, expectPressesLand, keys, LEFT, pointAt, RIGHT } from './lib/input.mjs';
+import { CENTRE_ROW, ofString, picture, pluckedAt, REST, restRows, same, stringRows, waitPicture,
+  WIDTH } from './lib/picture.mjs';
+import { caption, Failure, FIRST_CAPTION, waitCaption, waitFor } from './lib/wait.mjs';
+
+const NOTE_TITLE = "Some of this link's settings could not be used as given:";
+const BAD_STRING = 's: the string in this link is damaged or too long, so the string starts at rest.';
+const pressedPause = (page) => page.$eval('#pause', (button) => button.getAttribute('aria-pressed'));
+const expectPaused = (page, paused, what) =>
+  waitFor(() => pressedPause(page), (pressed) => pressed === String(paused), `${what}: Pause shown pressed: ${paused}`);
+const noteItems = (page) => page.$$eval('#note-items li', (items) => items.map((item) => item.textContent));
+const noteHidden = (page) => page.$eval('#note', (note) => note.hidden);
+const framesRun = (page) => page.evaluate(() => Module._wavestringFramesRun());
+
+// The page runs: frames go on being run.
+async function expectRunning(page, what) {
+  const before = await framesRun(page);
+  await waitFor(() => framesRun(page), (frames) => frames > before + 1, `${what}: frames running`);
+}
+
+// The note lists exactly these items, the accessibility tree reads each of
+// them, and the status line announces them.
+async function expectNote(page, items, what) {
+  const shown = await waitFor(() => noteItems(page), (list) => list.length >= items.length, `${what}: the note`);
+  if (shown.join('\n') !== items.join('\n') || await noteHidden(page))
+    throw new Failure(`${what}: the note reads\n  ${shown.join('\n  ')}\nexpected\n  ${items.join('\n  ')}`);
+  const names = [];
+  const walk = (node) => { names.push(node.name ?? ''); node.children?.forEach(walk); };
+  walk(await page.accessibility.snapshot({ root: await page.$('#note'), interestingOnly: false }));
+  const unread = [NOTE_TITLE, ...items].filter((text) => !names.some((name) => name.includes(text)));
+  if (unread.length > 0)
+    throw new Failure(`${what}: the accessibility tree does not read ${JSON.stringify(unread)}`);
+  await waitFor(() => page.$eval('#status', (status) => status.textContent),
+    (text) => text === `${NOTE_TITLE} ${items.join(' ')}`, `${what}: the note announced`);
+}
+
+// A standing wave between the arch's ends, anchored: while it runs, every
+// picture is the arch at some height (within a row), the rest of the loop
+// and the anchors stay on the centre row, and the arch swings to the other
+// side of it.
+async function expectStandingWave(page, arch) {
+  const [from, to, height] = arch.split(',').map(Number);
+  const middle = (from + to) / 2;
+  const shape = (x) => Math.sin(Math.PI * (x - from) / (to - from));
+  const keepsShape = (dots) => {
+    const rows = stringRows(dots);
+    const amplitude = rows[middle] - CENTRE_ROW;
+    const wrong = rows.map((row, x) => [x, row, x >= from && x <= to ? CENTRE_ROW + amplitude * shape(x) : CENTRE_ROW])
+      .filter(([, row, expected]) => row === null || Math.abs(row - expected) > 1.001);
+    if (wrong.length > 0 || dots[`${from},${CENTRE_ROW}`] !== 'green' || dots[`${to},${CENTRE_ROW}`] !== 'green')
+      throw new Failure(`the standing wave lost its shape or its nodes, at an amplitude of ${amplitude}: `
+        + wrong.slice(0, 4).map(([x, row, expected]) => `column ${x} on row ${row}, not ${expected.toFixed(1)}`).join('; '));
+    return amplitude;
+  };
+  await waitPicture(page, (dots) => keepsShape(dots) === height, 'the arch, paused');
+  await page.click('#pause');
+  await waitPicture(page, (dots) => keepsShape(dots) >= -0.8 * height, 'the arch swung to the other side', 30);
+  await waitPicture(page, (dots) => keepsShape(dots) <= 0.8 * height, 'the arch swung back', 30);
+}
+
+// index.html's experiments: each link opens its set-up (the caption, the
+// anchors in green on the centre row, running or paused) with no note; the
+// standing wave by its picture. Then each parameter of a link on both
+// programs' pages, in range, out of range and malformed, and an unknown
+// name: used, held to its bound, or ignored, each one not used as given
+// listed in the note; the page runs all the same, and the note goes when
+// dismissed. (The set-up is read by the program, the same WebAssembly in
+// every engine: once, in Chromium.)
+async function checkLink({ page, origin }) {
+  const links = await page.$$eval('#experiments a', (anchors) => anchors.map((anchor) => anchor.href));
+  if (links.length < 6)
+    throw new Failure(`index.html links ${links.length} experiments`);
+  for (const url of links) {
+    const query = new URL(url).searchParams;
+    await page.goto(url);
+    await waitCaption(page, caption(Number(query.get('k')).toFixed(6), query.get('t')));
+    const anchors = (query.get('anchors') ?? '').split(',').filter(Boolean);
+    await waitPicture(page, (dots) => anchors.every((x) => dots[`${x},${CENTRE_ROW}`] === 'green')
+      && Object.values(dots).filter((colour) => colour === 'green').length === anchors.length, `${url}: its anchors`);
+    await expectPaused(page, query.get('paused') === '1', url);
+    if (!await noteHidden(page))
+      throw new Failure(`${url} shows a note`);
+    if (query.has('arch'))
+      await expectStandingWave(page, query.get('arch'));
+  }
+
+  for (const program of ['wavestring', 'wavestring_paced']) {
+    const paced = program === 'wavestring_paced';
+    const open = (query) => page.goto(`${origin}/${program}.html?${query}`);
+    const anchors = paced ? [] : [100, 500];
+    // lang is the page's language, not a setting.
+    await open(`k=1&t=30&paused=1&hump=320,1,-100&lang=fr${paced ? '' : '&anchors=100,500'}`);
+    await waitCaption(page, caption('1.000000', 30));
+    const rows = restRows();
+    rows[320] = 140;
+    await waitPicture(page, ofString(rows, { anchors }), `${program}: the set-up of a link in range`);
+    await expectPaused(page, true, `${program}: a link in range`);
+    if (!await noteHidden(page))
+      throw new Failure(`${program}: a link in range shows a note`);
+
+    await open('k=5&t=5000&anchors=-3,700');
+    await waitCaption(page, caption('1.000000', 1000));
+    await expectNote(page, ['k: 5 is out of range, so 1 is used.', 't: 5000 is out of range, so 1000 is used.',
+      ...(paced ? ['anchors: wavestring_paced has no anchors, so they are ignored.']
+        : ['anchors: -3 is out of range, so 0 is used.', 'anchors: 700 is out of range, so 639 is used.'])], `${program}: out of range`);
+    await waitPicture(page, ofString(restRows(), { anchors: paced ? [] : [0, 639] }), `${program}: anchors held to the first and last columns`);
+    await expectRunning(page, `${program}: out of range`);
+
+    await open('embed=2&k=abc&t=1.5&paused=maybe&hump=1,2&speed=3');
+    await waitCaption(page, FIRST_CAPTION);
+    await expectNote(page, ['embed: “2” is neither 0 nor 1, so it is ignored.', 'k: “abc” is not a number, so it is ignored.',
+      't: 1.5 is not a whole number, so it is ignored.', 'paused: “maybe” is neither 0 nor 1, so it is ignored.',
+      'hump: “1,2” is not three whole numbers separated by commas, so it is ignored.',
+      'speed: this page has no such setting, so it is ignored.'], `${program}: malformed`);
+    await expectRunning(page, `${program}: malformed`);
+    await page.click('#note-close');
+    await waitFor(() => noteHidden(page), Boolean, `${program}: the note dismissed`);
+  }
+}
+
+// Bytes of a shared string (string_link.h): a spike of 50 px at column 320,
+// at a step of one pixel, predicted by the line through the two points
+// before (50, then 0 - 2 x 50, then 0 - (-50), zigzagged).
+function spikeBytes(format = 1) {
+  const pos = [...new Array(320).fill(0), 0x64, 0xc7, 0x01, 0x64, ...new Array(317).fill(0)];
+  return Uint8Array.from([format, 0, 2, ...pos, ...new Array(640).fill(0)]);
+}
+const base64url = (bytes) => Buffer.from(bytes).toString('base64url');
+
+// Share, round trip: a hump drawn by dragging, run, paused; Share's link,
+// opened in a fresh page, shows the same canvas pixel for pixel, the same
+// caption and the same pause state, and is at most 2,000 characters long;
+// a string at rest gives a short link. Then a link's string, which the page
+// inflates itself: a sound one is drawn as it was shared; one that is
+// truncated, altered, oversized or not even base64url gives the note and a
+// string at rest, and the page runs.
+async function checkShare({ page, engine, origin, open, options: { viewport } }) {
+  const base = `${origin}/wavestring.html`;
+  await waitCaption(page, FIRST_CAPTION);
+  const share = async () => {
+    await page.$eval('#share-link', (field) => { field.value = ''; });
+    await page.click('#share');
+    const url = await waitFor(() => page.$eval('#share-link', (field) => field.value), (value) => value !== '', 'the link Share makes');
+    // Return would press Share again; the text field may have scrolled the page.
+    await page.evaluate(() => { document.activeElement.blur(); window.scrollTo(0, 0); });
+    return url;
+  };
+  const atRest = await share();
+  if (atRest !== `${base}?k=0.9&t=1`)
+    throw new Failure(`a string at rest shared as ${atRest}`);
+  // The link, at most 2,000 characters, opened in a fresh page: the same
+  // canvas pixel for pixel, the same caption, paused.
+  const expectSharedExactly = async (url, start, what) => {
+    const shown = await picture(page), shownCaption = await page.title();
+    const string = new URL(url).searchParams.get('s');
+    const [, shift, order] = string ? inflateRawSync(Buffer.from(string, 'base64url')) : [];
+    console.log(`${what}: a link of ${url.length} characters${string ? `, a step of 1/${2 ** shift} px, prediction of order ${order}` : ''}`);
+    if (url.length > 2000 || !url.startsWith(start))
+      throw new Failure(`${what}: the link is ${url.length} characters long: ${url.slice(0, 120)}…`);
+    const opened = await open(url.slice(origin.length + 1), { viewport });
+    await waitCaption(opened, shownCaption);
+    await waitPicture(opened, shown, `${what}: the shared picture in a fresh page`);
+    if (await pressedPause(opened) !== 'true')
+      throw new Failure(`${what}: the shared page is not paused`);
+    await opened.browserContext().close();
+  };
+
+  // k = 0.9 + 3 x 0.01, a little above 0.93: the link keeps it exactly.
+  await keys(page, 'ArrowRight', 3);
+  await keys(page, 'Enter');
+  await waitCaption(page, caption('0.930000', 1));
+  await expectPaused(page, true, 'before the hump');
+  const start = await pointAt(page, 280, 240);
+  await page.mouse.move(start.x, start.y);
+  await page.mouse.down();
+  for (let x = 283; x <= 360; x += 3) {
+    const point = await pointAt(page, x, Math.round(240 - 80 * Math.sin(Math.PI * (x - 280) / 80)));
+    await page.mouse.move(point.x, point.y);
+  }
+  await page.mouse.up();
+  // (A column the pointer passed between two frames keeps its height.)
+  const drawn = await waitPicture(page, (dots) => stringRows(dots).filter((row) => row < 200).length >= 10, 'the hump drawn');
+  await keys(page, 'Enter'); // run
+  await waitPicture(page, (dots) => !same(dots, drawn), 'the hump running');
+  await keys(page, 'Enter');
+  await expectPaused(page, true, 'after the hump ran');
+  await expectSharedExactly(await share(), `${base}?k=${0.9 + 0.01 + 0.01 + 0.01}&t=1&paused=1&s=`, 'a hump drawn, run and paused');
+
+  // The worst a hand makes, in Chromium: undamped at t = 1, the string
+  // scribbled over with the left button and then kicked with the right
+  // one while it runs, until it is far out of the window.
+  if (engine.has.includes('cdp')) {
+    await keys(page, 'ArrowRight', 7);
+    await waitCaption(page, caption('1.000000', 1));
+    await keys(page, 'Enter'); // run
+    await expectPaused(page, false, 'before the scribble');
+    for (const button of [LEFT, RIGHT]) {
+      const start = await pointAt(page, 0, 240);
+      await page.mouse.move(start.x, start.y); // from where Share was clicked
+      await page.mouse.down({ button });
+      for (let n = 0; n < 120; ++n) {
+        const point = await pointAt(page, (n * 37) % WIDTH, Math.round(240 + 230 * Math.sin(n * 0.7)));
+        await page.mouse.move(point.x, point.y);
+      }
+      await page.mouse.up({ button });
+    }
+    await keys(page, 'Enter');
+    await expectPaused(page, true, 'after the scribble');
+    await expectSharedExactly(await share(), `${base}?k=1&t=1&paused=1&s=`, 'a string scribbled over and kicked, undamped');
+  }
+
+  const good = base64url(deflateRawSync(spikeBytes()));
+  await page.goto(`${base}?paused=1&s=${good}`);
+  await waitCaption(page, FIRST_CAPTION);
+  await waitPicture(page, pluckedAt(320, 290), 'the string of a sound link');
+  const bad = [['truncated', good.slice(0, good.length >> 1)], ['altered', base64url(deflateRawSync(spikeBytes(2)))],
+    ['inflating to 1 MB', base64url(deflateRawSync(new Uint8Array(1 << 20)))], ['20,000 characters long', 'A'.repeat(20000)],
+    ['not base64url', '!!%20']];
+  for (const [what, string] of bad) {
+    await page.goto(`${base}?s=${string}`);
+    await waitCaption(page, FIRST_CAPTION);
+    const shown = await waitFor(() => noteItems(page), (list) => list.length > 0, `a string ${what}: the note`);
+    if (shown.join() !== BAD_STRING)
+      throw new Failure(`a string ${what}: the note reads ${JSON.stringify(shown)}`);
+    await waitPicture(page, REST, `a string ${what}: the string at rest`);
+    await expectRunning(page, `a string ${what}`);
+  }
+}
+
+// Any site may frame the pages. The example page frames each program with
+// embed=1, at 480 x 360 and 320 x 240 CSS px and at one and two device
+// pixels per CSS pixel: only the canvas, its caption and its controls, all
+// inside the frame; keys reach a program only while its frame has the
+// focus, and the page around it scrolls by its keys and by the wheel over
+// the frame; full screen, entered and left, keeps the run; a press lands on
+// the pixel drawn under it, and every device pixel of the canvas shows the
+// pixel a press there edits.
+async function checkEmbed({ page, engine, origin }) {
+  // The site lets any other site frame its pages.
+  const framing = (await fetch(`${origin}/wavestring.html?embed=1`)).headers.get('content-security-policy');
+  if (framing !== 'frame-ancestors *')
+    throw new Failure(`the page is served with Content-Security-Policy: ${framing}`);
+  // A frame that does not allow full screen has no Full screen control.
+  await page.evaluate(() => document.body.append(Object.assign(document.createElement('iframe'),
+    { id: 'no-full-screen', title: 'no full screen', allow: "fullscreen 'none'", src: 'wavestring.html?embed=1' })));
+  const bare = await (await page.$('#no-full-screen')).contentFrame();
+  await waitFor(() => bare.title(), (title) => title.startsWith('Vibrelle : '), 'a frame that does not allow full screen');
+  if (!await bare.$eval('#full-screen', (button) => button.hidden))
+    throw new Failure('a frame that does not allow full screen shows Full screen');
+
+  // Both frames as the page has them; then, at two device pixels per CSS
+  // pixel, wavestring in the smaller frame (0.8 device pixel per pixel),
+  // for its layout and pointer.
+  for (const [deviceScaleFactor, id, width, height] of [[1, 'wavestring-frame', 480, 360],
+    [1, 'wavestring_paced-frame', 320, 240], [2, 'wavestring-frame', 320, 240]]) {
+    const what = `${id} at ${width} x ${height}, ${deviceScaleFactor} device px per CSS px`;
+    if (id === 'wavestring-frame') {
+      await page.setViewport({ width: 900, height: 700, deviceScaleFactor });
+      await page.goto(`${origin}/embedding.html`);
+    }
+    await page.$eval(`#${id}`, (frame, width, height) => { frame.width = width; frame.height = height; }, width, height);
+    const frame = await (await page.$(`#${id}`)).contentFrame();
+    await waitFor(() => frame.title(), (title) => title.startsWith('Vibrelle : '), `${what}: the caption`);
+    await checkEmbedded(page, engine, frame, id, what, deviceScaleFactor === 1);
+  }
+}
+
+// One frame of the example page; with keys, also the keys, the wheel and
+// full screen.
+async function checkEmbedded(page, engine, frame, id, what, withKeys) {
+  await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
+  // Once the frame has taken its new size.
+  const layout = await waitFor(() => frame.evaluate(() => {
+    const visible = [...document.querySelectorAll('body *')].filter((element) => element.getClientRects().length > 0
+      && getComputedStyle(element).visibility !== 'hidden').map((element) => element.id).filter(Boolean);
+    const outside = [...document.querySelectorAll('#canvas, #caption, .controls button, #full-page')]
+      .filter((element) => !element.hidden && getComputedStyle(element).display !== 'none')
+      .map((element) => [element.id || element.textContent.trim(), element.getBoundingClientRect()])
+      .filter(([, box]) => box.left < 0 || box.top < 0 || box.right > innerWidth || box.bottom > innerHeight)
+      .map(([name]) => name);
+    return { visible, outside, scrolls: document.documentElement.scrollHeight > innerHeight || document.documentElement.scrollWidth > innerWidth,
+      canvas: document.getElementById('canvas').getBoundingClientRect().toJSON() };
+  }), (layout) => layout.outside.length === 0, `${what}: everything inside the frame`);
+  const unexpected = layout.visible.filter((name) => !['stage', 'canvas', 'caption', 'status', 'controls', 'pause', 'share',
+    'full-screen', 'full-page'].includes(name));
+  if (unexpected.length > 0 || layout.outside.length > 0 || layout.scrolls)
+    throw new Failure(`${what}: shows ${unexpected.join(', ') || 'nothing else'}; outside the frame: ${layout.outside.join(', ') || 'nothing'};`
+      + ` scrolls: ${layout.scrolls}`);
+  console.log(`${what}: the canvas ${layout.canvas.width} x ${layout.canvas.height} CSS px at ${layout.canvas.x}, ${layout.canvas.y}`);
+  // Full page: the same set-up, not embedded.
+  const [framed, full] = await frame.evaluate(() => [location.search, document.getElementById('full-page').search]);
+  const expected = new URLSearchParams(framed);
+  expected.delete('embed');
+  if (full !== `?${expected}`)
+    throw new Failure(`${what}: Full page opens ${full}, for a frame of ${framed}`);
+
+  const focusFrame = async () => {
+    await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
+    await frame.click('#caption');
+  };
+  if (withKeys)
+    await checkEmbeddedKeys(page, frame, id, what, focusFrame);
+  await focusFrame();
+  await keys(page, 'Enter');
+  await expectPaused(frame, true, what);
+  await checkEmbeddedPointer(page, engine, frame, id, what);
+}
+
+// Keys: the page's while it has the focus, the frame's once clicked; the
+// wheel over the frame scrolls the page; full screen and back keeps the run.
+async function checkEmbeddedKeys(page, frame, id, what, focusFrame) {
+  const frameCaption = await frame.title();
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.click('h1');
+  await keys(page, ' ');
+  await keys(page, 'ArrowUp');
+  await waitFor(() => page.evaluate(() => window.scrollY), (y) => y > 0, `${what}: Space scrolling the page`);
+  if (await frame.title() !== frameCaption)
+    throw new Failure(`${what}: a key reached the frame without the focus`);
+  await focusFrame();
+  const [k, t] = /k=(\S+) et t=(\d+)/.exec(frameCaption).slice(1);
+  await keys(page, 'ArrowUp');
+  await waitCaption(frame, caption(k, Number(t) + 1));
+  // The wheel over the frame scrolls the page, which has room to scroll one way or the other.
+  const box = await page.$eval(`#${id}`, (element) => element.getBoundingClientRect().toJSON());
+  const [before, down] = await page.evaluate(() => [scrollY, document.documentElement.scrollHeight - innerHeight - scrollY > 60]);
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  // The wheel turned until the page moves, as a hand goes on turning it.
+  await waitFor(async () => { await page.mouse.wheel({ deltaY: down ? 20 : -20 }); return page.evaluate(() => window.scrollY); },
+    (y) => (down ? y > before : y < before), `${what}: the wheel over the frame scrolling the page`);
+
+  // Full screen and back, paused: the same picture and caption.
+  await focusFrame();
+  await keys(page, 'Enter');
+  await expectPaused(frame, true, what);
+  const still = await picture(frame), stillCaption = await frame.title();
+  for (const [entering, state] of [[true, 'in full screen'], [false, 'back from full screen']]) {
+    await frame.click('#full-screen');
+    await waitFor(() => frame.evaluate(() => document.fullscreenElement !== null), (full) => full === entering, `${what}: ${state}`);
+    await waitPicture(frame, still, `${what}: the picture ${state}`);
+    if (await frame.title() !== stillCaption)
+      throw new Failure(`${what}: the caption ${state} is ${await frame.title()}`);
+  }
+  await focusFrame(); // the focus is on Full screen, which Return would press
+  await keys(page, 'Enter');
+  await expectPaused(frame, false, `${what}: running again`);
+}
+
+// Paused: a press on a whole device pixel edits the pixel drawn there, and
+// every device pixel of the canvas shows the pixel a press there edits.
+async function checkEmbeddedPointer(page, engine, frame, id, what) {
+  await keys(page, ' ');
+  await waitPicture(frame, REST, `${what}: cleared`);
+  // The frame may lie at a fraction of a device pixel: the browser draws
+  // it from the nearest whole one, and a pointer finds it from the next.
+  const { origin, first, ratio } = await page.$eval(`#${id}`, (element) => {
+    const box = element.getBoundingClientRect(), ratio = devicePixelRatio;
+    const at = [(box.left + element.clientLeft) * ratio, (box.top + element.clientTop) * ratio];
+    return { ratio, origin: { x: Math.round(at[0]), y: Math.round(at[1]) }, first: { x: Math.ceil(at[0]), y: Math.ceil(at[1]) } };
+  });
+  const canvas = await frame.$eval('canvas', (element) => {
+    const box = element.getBoundingClientRect();
+    return [box.left, box.top, box.width, box.height].map((value) => Math.round(value * devicePixelRatio));
+  });
+  const [left, top, width, height] = [origin.x + canvas[0], origin.y + canvas[1], canvas[2], canvas[3]];
+  // (On whole CSS pixels where the engine's pointer moves by those only.)
+  const step = engine.wholeCssPointer ? ratio : 1, on = (device) => Math.ceil(device / step) * step;
+  const inside = { x: on(left + width * 0.3), y: on(top + height * 0.6) };
+  await expectPressesLand(page, ratio, [{ x: on(Math.max(left, first.x)), y: on(Math.max(top, first.y)) },
+    { x: on(left + width - step), y: on(top + height - step) }, inside, { x: inside.x + step, y: inside.y }], what,
+  { frame, where: ` (the frame at ${JSON.stringify(origin)}, the canvas at ${canvas.join(' ')})` });
+  await expectEveryDevicePixelMapped(page, what, frame, origin);
+}
+
+const MAIN = [{ program: 'wavestring' }];
+
+export default [
+  {
+    name: 'link', cases: [{ path: 'index.html' }], run: checkLink, engines: ['chromium'],
+    why: "once, in Chromium: the program reads the set-up, the same WebAssembly in every engine, and the note's accessibility tree is read through CDP",
+  },
+  { name: 'share', cases: MAIN, run: checkShare },
+  {
+    name: 'embed', cases: [{ path: 'embedding.html' }], run: checkEmbed, engines: ['chromium', 'firefox'],
+    why: "in Chromium and Firefox: WebKitGTK's driver, as used here, reaches no frame",
+  },
+];
