@@ -89,23 +89,24 @@ async function open(browser, origin, path, { viewport = DEFAULT_VIEWPORT, wasm, 
   return page;
 }
 
-const { origin } = check.noBrowser ? {} : await serve(site);
+const { origin } = await serve(site);
 const otherSite = check.needs?.includes('second build') ? secondBuild(site) : undefined;
 const browsers = new Map(); // one per set of launch options
 let failed = false;
-for (const options of check.cases ?? [{}]) {
+// A case may name the engines it runs in (the others skip it).
+for (const options of (check.cases ?? [{}]).filter((options) => !options.engines || options.engines.includes(engine.name))) {
   const { program, query = '' } = options, launch = { lang: 'en', ...options.browser };
   const path = program ? `${program}.html${query}` : options.path && `${options.path}${query}`;
-  const label = [path, options.wasm && `.wasm ${options.wasm}`, launch.args?.join(' '), options.browser?.lang]
+  const label = [path, options.what, options.wasm && `.wasm ${options.wasm}`, launch.args?.join(' '), options.browser?.lang]
     .filter(Boolean).join(', ');
   const started = Date.now();
   const key = JSON.stringify(launch);
   let context;
   try {
-    if (!browsers.has(key) && !check.noBrowser)
+    if (!browsers.has(key))
       browsers.set(key, await engine.launch(launch));
     const browser = browsers.get(key);
-    context = await browser?.createBrowserContext();
+    context = await browser.createBrowserContext();
     const page = path && await open(browser, origin, path, { ...options, context });
     await check.run({ page, context, browser, engine, site, origin, otherSite, program, paced: program === 'wavestring_paced',
       options, open: (path, more) => open(browser, origin, path, more) });

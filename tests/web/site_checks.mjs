@@ -1,17 +1,22 @@
-// The checks of the whole site: offline, installable, Lighthouse on its
-// three pages.
+// The checks of the whole site: offline (in a browser whose language is
+// French) and installable, and Lighthouse.
+import { keys } from './lib/input.mjs';
 import { serve } from './lib/serve.mjs';
 import { expectPage } from './lib/texts.mjs';
-import { caption, Failure, FIRST_CAPTION, waitCaption } from './lib/wait.mjs';
+import { caption, Failure, FIRST_CAPTION, waitCaption, waitStatus } from './lib/wait.mjs';
 
-// After one visit, with the host stopped and the HTTP cache cleared, the
-// service worker serves the three pages, and each program runs: its
-// caption, set by its first frame, shows; one of them with a link's set-up
-// and in French, which it shows whole.
-async function checkOffline({ context, engine, site }) {
+// In a browser whose language is French. After one visit to index.html,
+// which it shows in French, with the host stopped and the HTTP cache
+// cleared, the service worker serves the three pages, and each program
+// runs: its caption, set by its first frame, shows. wavestring_paced.html
+// has a link's set-up and lang=en, which the page takes over the browser's
+// French; wavestring.html is French, and says k with a decimal comma.
+// Then, in Chromium, the site installable (expectInstallable).
+async function checkOffline({ context, engine, site, browser, origin: online }) {
   const { server, origin } = await serve(site);
   const visit = await context.newPage();
   await visit.goto(`${origin}/index.html`);
+  await expectPage(visit, 'fr', 'index.html, the browser in French', { chosen: false });
   await visit.evaluate(() => navigator.serviceWorker.ready.then((registration) => new Promise((resolve) => {
     const worker = registration.active;
     if (worker.state === 'activated')
@@ -27,26 +32,32 @@ async function checkOffline({ context, engine, site }) {
     await (await visit.createCDPSession()).send('Network.clearBrowserCache');
   const fromServiceWorker = async (response) => (engine.has.includes('cdp') ? response.fromServiceWorker()
     : visit.evaluate(() => navigator.serviceWorker.controller !== null));
-  for (const [file, shown] of [['index.html'], ['wavestring_paced.html?k=0.5&t=7&lang=fr', caption('0.500000', 7)],
-    ['wavestring.html', FIRST_CAPTION]]) {
+  for (const [file, shown, language] of [['index.html'], ['wavestring_paced.html?k=0.5&t=7&lang=en', caption('0.500000', 7), 'en'],
+    ['wavestring.html', FIRST_CAPTION, 'fr']]) {
     const response = await visit.goto(`${origin}/${file}`);
     if (!response.ok() || !await fromServiceWorker(response))
       throw new Failure(`${file} offline: status ${response.status()}, from the service worker: ${await fromServiceWorker(response)}`);
-    if (shown)
+    if (shown) {
       await waitCaption(visit, shown); // the script and the .wasm have run
-    if (file.includes('lang=fr'))
-      await expectPage(visit, 'fr', `${file} offline`);
+      await expectPage(visit, language, `${file} offline, the browser in French`, { chosen: language === 'en' });
+    }
   }
+  await keys(visit, 'ArrowLeft');
+  await waitStatus(visit, 'k = 0,89.', 'k = 0,89. with the decimal comma');
+  await waitCaption(visit, caption('0.890000', 1)); // the caption keeps its point
+  if (engine.has.includes('cdp'))
+    await expectInstallable(browser, online);
 }
 
-// Chromium would install the site from any of its pages (in a window that
-// is not incognito, as the checks' own contexts are). The maskable icon
-// keeps its picture in the circle of 40 % of its size round its centre,
-// which every mask leaves whole: all of it that is not black.
-async function checkInstallable({ browser, origin }) {
+// Chromium would install the site from any of its pages, in either
+// language (in a window that is not incognito, as the checks' own contexts
+// are). The maskable icon keeps its picture in the circle of 40 % of its
+// size round its centre, which every mask leaves whole: all of it that is
+// not black.
+async function expectInstallable(browser, origin) {
   const page = await browser.newPage();
   const session = await page.createCDPSession();
-  for (const file of ['index.html', 'wavestring.html', 'wavestring_paced.html', 'index.html?lang=fr']) {
+  for (const file of ['index.html', 'wavestring.html?lang=en', 'wavestring_paced.html']) {
     await page.goto(`${origin}/${file}`);
     const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
     if (installabilityErrors.length > 0)
@@ -75,18 +86,24 @@ async function checkInstallable({ browser, origin }) {
 }
 
 // Lighthouse, on a phone, as it audits a site served as a static host
-// serves it: accessibility, best practices and SEO at 100 on every page,
-// and the audit of cache lifetimes passed. The performance score depends on
-// the machine's load: only reported, and only measured (which takes most of
-// Lighthouse's time) when WAVESTRING_MEASURE is 1, as make bench sets it.
+// serves it: accessibility, best practices and SEO at 100, and the audit of
+// cache lifetimes passed, on index.html (in French too, for its links'
+// words), a program's page and the example page of embedding. (The other
+// pages are the same page in another language, or with other texts, or
+// embedded, which axe checks.) The performance score depends on the
+// machine's load: only reported, and only measured (which takes most of
+// Lighthouse's time: the quiet it waits for after the load, and the page's
+// screenshot) when WAVESTRING_MEASURE is 1, as make bench sets it.
 async function checkLighthouse({ browser, origin }) {
   const { default: lighthouse } = await import('lighthouse');
   const port = new URL(browser.wsEndpoint()).port;
   const performance = process.env.WAVESTRING_MEASURE === '1';
+  const quick = { pauseAfterFcpMs: 0, pauseAfterLoadMs: 0, networkQuietThresholdMs: 0, cpuQuietThresholdMs: 0,
+    disableFullPageScreenshot: true };
   for (const file of ['index.html', 'wavestring.html', 'embedding.html', 'index.html?lang=fr']) {
     const { lhr } = await lighthouse(`${origin}/${file}`, { port, output: 'json', logLevel: 'error',
       onlyCategories: [...(performance ? ['performance'] : []), 'accessibility', 'best-practices', 'seo'],
-      onlyAudits: ['uses-long-cache-ttl'] });
+      onlyAudits: ['uses-long-cache-ttl'], ...(performance ? {} : quick) });
     const score = (category) => Math.round(lhr.categories[category].score * 100);
     const metric = (id) => lhr.audits[id].displayValue;
     console.log(`${file}: accessibility ${score('accessibility')}, best practices ${score('best-practices')}, `
@@ -112,7 +129,6 @@ async function checkLighthouse({ browser, origin }) {
 }
 
 export default [
-  { name: 'offline', run: checkOffline },
-  { name: 'installable', needs: ['cdp'], run: checkInstallable },
+  { name: 'offline', cases: [{ browser: { lang: 'fr' } }], run: checkOffline },
   { name: 'lighthouse', needs: ['cdp'], run: checkLighthouse },
 ];

@@ -1,6 +1,7 @@
-// The checks of a new build on the host: a page with a file missing, the
-// files of a second build (B) copied one by one over the first's (A), with
-// and without a service worker, and make publish's script. The runner
+// The check of a new build on the host, a case for each way the host
+// changes: a page with a file missing, the files of a second build (B)
+// copied one by one over the first's (A), with and without a service
+// worker, and make publish's script. The runner
 // makes B when a check needs 'second build': its page script, style sheet
 // and programs differ from A's (lib/second_build.mjs).
 import { execFile } from 'node:child_process';
@@ -163,9 +164,13 @@ async function checkPublish({ browser, site, otherSite }) {
 }
 
 
+// One check, a case for each way a host changes under the visits.
+const hosts = { 'a file missing': checkMissingFile, 'an upload': checkUpload(false),
+  'an upload, with a service worker': checkUpload(true), 'make publish': checkPublish };
+
 export default [
-  { name: 'missing_file', needs: ['cdp'], run: checkMissingFile },
-  { name: 'upload', needs: ['cdp', 'second build'], run: checkUpload(false) },
-  { name: 'upload_worker', needs: ['cdp', 'second build'], run: checkUpload(true) },
-  { name: 'publish', needs: ['cdp', 'second build'], run: checkPublish },
+  {
+    name: 'update', needs: ['cdp', 'second build'], cases: Object.keys(hosts).map((what) => ({ what })),
+    run: (run) => hosts[run.options.what](run),
+  },
 ];

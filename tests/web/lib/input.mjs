@@ -112,11 +112,15 @@ export async function expectEveryDevicePixelMapped(page, what, frame = page, ori
     const [left, top] = [Math.round(box.left * ratio), Math.round(box.top * ratio)];
     const [width, height] = [Math.round(box.width * ratio), Math.round(box.height * ratio)];
     const data = screen.getImageData(origin.x + left, origin.y + top, width, height).data;
+    // pixelUnder maps each axis on its own: the column of each device
+    // column, the row of each device row.
+    const columns = Array.from({ length: width }, (_, dx) => pixelUnder((left + dx) / ratio, top / ratio).x);
+    const rows = Array.from({ length: height }, (_, dy) => pixelUnder(left / ratio, (top + dy) / ratio).y);
     const wrong = [];
     for (let dy = 0, i = 0; dy < height; ++dy)
       for (let dx = 0; dx < width; ++dx, i += 4) {
         const shown = { x: data[i] | ((data[i + 2] & 3) << 8), y: data[i + 1] | (((data[i + 2] >> 2) & 1) << 8) };
-        const mapped = pixelUnder((left + dx) / ratio, (top + dy) / ratio);
+        const mapped = { x: columns[dx], y: rows[dy] };
         if (shown.x !== mapped.x || shown.y !== mapped.y || (data[i + 2] & 0xf8) !== 0x80)
           wrong.push(`device pixel ${left + dx},${top + dy} shows ${shown.x},${shown.y}, a pointer there edits ${mapped.x},${mapped.y}`);
       }

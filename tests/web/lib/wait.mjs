@@ -29,3 +29,8 @@ export const waitCaption = (page, wanted, seconds) =>
 export const waitStatus = (page, pattern, what, seconds) =>
   waitFor(() => page.$eval('#status', (element) => element.textContent),
     (text) => (typeof pattern === 'string' ? text === pattern : pattern.test(text)), what, seconds);
+
+// Pause shown pressed (paused) or not.
+export const waitPaused = (page, paused, what) =>
+  waitFor(() => page.$eval('#pause', (button) => button.getAttribute('aria-pressed')), (pressed) => pressed === String(paused),
+    `${what}: Pause shown ${paused ? 'pressed' : 'released'}`);
