@@ -41,7 +41,7 @@ if (args[0] === '--list') {
   for (const engine of engines)
     for (const check of checks) {
       const reason = skipReason(check, engine);
-      console.log(`${engine.name} ${check.name}${reason ? ` skipped: ${reason}` : ''}`);
+      console.log(`${engine.name} ${check.name}${reason ? ` skipped: ${reason.replaceAll(';', ',')}` : ''}`); // ; parts CMake's lists
     }
   process.exit(0);
 }
