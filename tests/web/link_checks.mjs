@@ -193,8 +193,12 @@ async function checkEmbedded(page, engine, frame, id, what, withKeys) {
   await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
   // Once the frame has taken its new size.
   const layout = await waitFor(() => frame.evaluate(() => {
+    // What shows beside the canvas, its caption, the status line and the
+    // controls (and what holds them).
+    const shown = '#stage, #caption, #status, #controls';
     const visible = [...document.querySelectorAll('body *')].filter((element) => element.getClientRects().length > 0
-      && getComputedStyle(element).visibility !== 'hidden').map((element) => element.id).filter(Boolean);
+      && getComputedStyle(element).visibility !== 'hidden' && !element.closest(shown) && !element.querySelector(shown))
+      .map((element) => element.id || element.tagName.toLowerCase());
     const outside = [...document.querySelectorAll('#canvas, #caption, .controls button, #full-page')]
       .filter((element) => !element.hidden && getComputedStyle(element).display !== 'none')
       .map((element) => [element.id || element.textContent.trim(), element.getBoundingClientRect()])
@@ -203,10 +207,8 @@ async function checkEmbedded(page, engine, frame, id, what, withKeys) {
     return { visible, outside, scrolls: document.documentElement.scrollHeight > innerHeight || document.documentElement.scrollWidth > innerWidth,
       canvas: document.getElementById('canvas').getBoundingClientRect().toJSON() };
   }), (layout) => layout.outside.length === 0, `${what}: everything inside the frame`);
-  const unexpected = layout.visible.filter((name) => !['stage', 'canvas', 'caption', 'status', 'controls', 'pause', 'share',
-    'full-screen', 'full-page'].includes(name));
-  if (unexpected.length > 0 || layout.outside.length > 0 || layout.scrolls)
-    throw new Failure(`${what}: shows ${unexpected.join(', ') || 'nothing else'}; outside the frame: ${layout.outside.join(', ') || 'nothing'};`
+  if (layout.visible.length > 0 || layout.outside.length > 0 || layout.scrolls)
+    throw new Failure(`${what}: shows ${layout.visible.join(', ') || 'nothing else'}; outside the frame: ${layout.outside.join(', ') || 'nothing'};`
       + ` scrolls: ${layout.scrolls}`);
   console.log(`${what}: the canvas ${layout.canvas.width} x ${layout.canvas.height} CSS px at ${layout.canvas.x}, ${layout.canvas.y}`);
   // Full page: the same set-up, not embedded.

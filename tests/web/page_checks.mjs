@@ -509,8 +509,9 @@ async function checkAxe({ page, program, paced }) {
 // -- the checks, and the cases each runs ---------------------------------------
 // A case opens a program's page, or another page by its path, in a context
 // of its own (a first visit); with viewport, browser ({ args, lang }), wasm
-// ('abort' fails its download, 404 answers that it is missing) and query
-// (the page's URL parameters) as it says. needs: what the engine must have.
+// ('abort' fails its download, 404 answers that it is missing), query (the
+// page's URL parameters) and engines (the only ones it runs in) as it says.
+// needs: what the engine must have.
 
 const BOTH = [{ program: 'wavestring' }, { program: 'wavestring_paced' }];
 const MAIN = [{ program: 'wavestring' }];
