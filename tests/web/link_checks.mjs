@@ -218,10 +218,13 @@ async function checkEmbedded(page, engine, frame, id, what, withKeys) {
   if (full !== `?${expected}`)
     throw new Failure(`${what}: Full page opens ${full}, for a frame of ${framed}`);
 
-  const focusFrame = async () => {
+  // A click in the frame gives it the keys; clicked again, as a user would,
+  // if the page around was still scrolling (Space scrolls it smoothly).
+  const focusFrame = () => waitFor(async () => {
     await page.$eval(`#${id}`, (element) => element.scrollIntoView({ block: 'center' }));
     await frame.click('#caption');
-  };
+    return frame.evaluate(() => document.hasFocus());
+  }, Boolean, `${what}: the frame focused by a click`);
   if (withKeys)
     await checkEmbeddedKeys(page, frame, id, what, focusFrame);
   await focusFrame();
