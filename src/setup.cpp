@@ -76,7 +76,7 @@ static bool readWhole(std::string_view text, long long& value)
     const bool plus = !text.empty() && text[0] == '+';
     const char* first = text.data() + (plus ? 1 : 0);
     const char* last = text.data() + text.size();
-    if (first == last || (!isDigit(*first) && *first != '-'))
+    if (first == last || (!isDigit(*first) && (plus || *first != '-')))
         return false;
     const auto [end, error] = std::from_chars(first, last, value);
     if (end != last)

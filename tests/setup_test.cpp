@@ -109,14 +109,14 @@ TEST(Setup, ValuesOutOfRangeAreHeldToTheirBounds)
 TEST(Setup, ValuesThatAreNotNumbersAreIgnored)
 {
     const ::Setup setup = read({{"k", "abc"}, {"k", ""}, {"k", "0x1p-1"}, {"k", "inf"}, {"k", "1e"}, {"t", "1.5"},
-                              {"t", "ten"}, {"paused", "yes"}});
+                              {"t", "ten"}, {"t", "+-5"}, {"paused", "yes"}});
     EXPECT_EQ(setup.k, 0.9);
     EXPECT_EQ(setup.t, 1);
     EXPECT_FALSE(setup.paused);
     EXPECT_EQ(notes(setup), ignored("k", "abc", SetupFix::NotANumber) + ignored("k", "", SetupFix::NotANumber)
                                 + ignored("k", "0x1p-1", SetupFix::NotANumber) + ignored("k", "inf", SetupFix::NotANumber)
                                 + ignored("k", "1e", SetupFix::NotANumber) + ignored("t", "1.5", SetupFix::NotAWholeNumber)
-                                + ignored("t", "ten", SetupFix::NotANumber)
+                                + ignored("t", "ten", SetupFix::NotANumber) + ignored("t", "+-5", SetupFix::NotANumber)
                                 + ignored("paused", "yes", SetupFix::NotZeroOrOne));
     EXPECT_EQ(notes(read({{"k", std::string(80, '1')}})), ignored("k", std::string(80, '1'), SetupFix::NotANumber));
 }

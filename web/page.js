@@ -66,10 +66,14 @@ window.addEventListener('blur', () => {
 // page keeps embed and the string (s), and lang is the page's language.
 
 // What was done with a setting not used as given: the keys of the texts
-// that say so, by SetupFix (setup.h).
+// that say so, by SetupFix (setup.h), then the page's own.
 const FIX_TEXTS = ['note.held', 'note.not_a_number', 'note.not_whole', 'note.not_zero_or_one', 'note.not_three',
-  'note.same_columns', 'note.no_anchors', 'note.unknown', 'note.bad_string'];
-const FIX = { NotZeroOrOne: 3, BadString: 8 };
+  'note.same_columns', 'note.no_anchors', 'note.unknown', 'note.bad_string', 'note.too_long', 'note.too_many'];
+const FIX = { NotZeroOrOne: 3, BadString: 8, TooLong: 9, TooMany: 10 };
+// A set-up takes a few parameters, the longest all 640 anchors (2,457
+// characters): the page reads no more than these of a link, which may be
+// any length.
+const MAX_PARAMETERS = 32, MAX_PARAMETER_LENGTH = 4096;
 
 // The base64url text of deflated bytes, and back. A string's part of a link
 // is untrusted: too long a text, a character outside base64url, bytes that
@@ -106,10 +110,15 @@ async function inflateLinked(text) {
 }
 
 const link = { programArguments: [], string: null, inflating: null, inflated: null, notes: [] };
-for (const [name, value] of new URLSearchParams(location.search)) {
+const linkParameters = [...new URLSearchParams(location.search)];
+if (linkParameters.length > MAX_PARAMETERS)
+  link.notes.push(['', String(linkParameters.length - MAX_PARAMETERS), FIX.TooMany]);
+for (const [name, value] of linkParameters.slice(0, MAX_PARAMETERS)) {
   if (name === 'lang')
     continue;
-  if (name === 'embed') {
+  if (name !== 's' && name.length + value.length > MAX_PARAMETER_LENGTH) {
+    link.notes.push([name, String(value.length), FIX.TooLong]);
+  } else if (name === 'embed') {
     if (value !== '0' && value !== '1')
       link.notes.push([name, value, FIX.NotZeroOrOne]);
   } else if (name === 's') {
@@ -130,8 +139,9 @@ function readLinkedString(bytes) {
   return Module._wavestringReadLinkedString() === 1;
 }
 
-// The note that lists each setting not used as given: shown, announced, and
-// dismissed by its button. Values are shown as text, cut short.
+// The note that lists each setting not used as given: shown, announced
+// once the program has read them all (announceNote), and dismissed by its
+// button. Values are shown as text, cut short.
 const note = document.getElementById('note');
 function noteLink(name, value, fix, used) {
   const shown = (text) => (text.length > 40 ? `${text.slice(0, 40)}…` : text);
@@ -139,7 +149,10 @@ function noteLink(name, value, fix, used) {
   showText(item, FIX_TEXTS[fix], { name: shown(name), value: shown(value), used: String(used) });
   document.getElementById('note-items').append(item);
   note.hidden = false;
-  announce('note.said', { notes: [...note.querySelectorAll('li')].map((li) => li.textContent).join(' ') });
+}
+function announceNote() {
+  if (!note.hidden)
+    announce('note.said', { notes: [...note.querySelectorAll('li')].map((li) => li.textContent).join(' ') });
 }
 document.getElementById('note-close').addEventListener('click', () => { note.hidden = true; }, { passive: true });
 
@@ -175,6 +188,7 @@ var Module = {
   wavestringStarted: (delay, interval, running) => {
     keyRepeat = { delay, interval };
     pauseButton.setAttribute('aria-pressed', String(!running));
+    announceNote();
   },
   wavestringRunning: (running) => {
     pauseButton.setAttribute('aria-pressed', String(!running));

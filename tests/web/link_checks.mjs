@@ -55,9 +55,9 @@ async function expectStandingWave(page, arch) {
 // index.html's experiments, links in range: each opens its set-up (the
 // caption, the anchors in green on the centre row, running or paused) with
 // no note; the standing wave by its picture. Then each parameter of a link
-// out of range on both programs' pages, and malformed, and an unknown name:
-// held to its bound, or ignored, each one listed in the note; the page runs
-// all the same, and the note goes when dismissed. Then Share
+// out of range on both programs' pages, and malformed, and an unknown name,
+// and a link too long: held to its bound, or ignored, each one listed in
+// the note; the page runs all the same, and the note goes when dismissed. Then Share
 // (expectShare). (The set-up is read by the program, the same WebAssembly
 // in every engine: once, in Chromium.)
 async function checkLink(run) {
@@ -97,6 +97,13 @@ async function checkLink(run) {
     'hump: “1,2” is not three whole numbers separated by commas, so it is ignored.',
     'speed: this page has no such setting, so it is ignored.'], 'malformed');
   await expectRunning(page, 'malformed');
+  // A link longer than any set-up: a value longer than any setting's, and
+  // eight parameters past the 32 the page reads, said once.
+  await page.goto(`${origin}/wavestring.html?anchors=${'1,'.repeat(2100)}&k=0.5&${'x=1&'.repeat(38)}`);
+  await waitCaption(page, caption('0.500000', 1));
+  await expectNote(page, ['This link has 8 more settings than the 32 a page reads, so they are ignored.',
+    "anchors: its value is 4200 characters long, longer than any setting's, so it is ignored.",
+    ...Array(30).fill('x: this page has no such setting, so it is ignored.')], 'too long');
   await page.click('#note-close');
   await waitFor(() => noteHidden(page), Boolean, 'the note dismissed');
   await expectShare(run);
