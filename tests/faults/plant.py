@@ -105,7 +105,7 @@ FAULTS = [
       "const parameters = [`k=${Module._wavestringK()}`", "const parameters = [`k=${Module._wavestringK().toFixed(2)}`",
       r"^web\.chromium\.(link|page)$", None, "web"),
     F("note_unsaid", "a link's note that is shown but not announced", "web/page.js",
-      "  announce('note.said', { notes: [...note.querySelectorAll('li')].map((li) => li.textContent).join(' ') });\n", "",
+      "    announceNote();\n", "",
       r"^web\.chromium\.(link|languages)$", None, "web"),
     F("french_text_missing", "a text missing from the French table", "web/lang/fr.json",
       ' "share.close": "Fermer",\n', "", r"^web\.chromium\.languages$", None, "web"),
