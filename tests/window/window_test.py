@@ -332,12 +332,11 @@ def check_covered(run):
     session.wait_picture(wanted, what="the edits again once uncovered")
 
 
-@check(libraries=("classic",), wine=True, needs="display")
+@check(wine=True, needs="display")
 def check_options(run):
     """The set-up options start the program set up as a link would: k and t
     in the caption, paused with a hump whose top is exactly its height, and
-    in wavestring two green anchors on the centre line. (Read by the same
-    code whatever the library: one will do.)"""
+    in wavestring two green anchors on the centre line."""
     session = run.session
     anchors = () if run.paced else (100, 500)
     session.start("--k=1", "--t=30", "--paused", "--hump=320,40,-100",
